@@ -1,0 +1,35 @@
+# Helpers shared by the folders' CMakeLists.
+
+# Host tool path in the cross build: korvex_host_tool(<var> <name>).
+function(korvex_host_tool var name)
+  set(${var} ${KORVEX_HOST_TOOLS_DIR}/bin/${name} PARENT_SCOPE)
+endfunction()
+
+# Where the generated binaries of the host tools land (cross build).
+set(KORVEX_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${KORVEX_GENERATED_DIR})
+
+# korvex_host_test(name SOURCES ... LIBS ...): a GoogleTest executable of the
+# host build, run by CTest under the sanitizers.
+function(korvex_host_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS host TIMEOUT 300)
+endfunction()
+
+# korvex_wine_test(name SOURCES ... LIBS ... [GUI]): a GoogleTest executable of
+# the Windows build, run by CTest under Wine in the build tree's prefix.
+function(korvex_wine_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 600)
+  endif()
+  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT ${T_TIMEOUT})
+endfunction()
