@@ -33,3 +33,25 @@ function(korvex_wine_test name)
   endif()
   set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT ${T_TIMEOUT})
 endfunction()
+
+# korvex_fuzzer(name SOURCES ... LIBS ... [SEEDS dir-or-file ...]): a libFuzzer
+# target of the host build (Clang only) with a bounded run registered in CTest.
+# KORVEX_FUZZ_SECONDS sets the length of that run.
+set(KORVEX_FUZZ_SECONDS 60 CACHE STRING "Seconds of each bounded fuzz run in the tests")
+function(korvex_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
+  if(NOT KORVEX_HOST OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+                   ${CMAKE_SOURCE_DIR}/scripts/fuzz-run $<TARGET_FILE:${name}> ${corpus}
+                   ${KORVEX_FUZZ_SECONDS} ${F_SEEDS})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 900)
+endfunction()
