@@ -1,0 +1,136 @@
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "payload/md5.h"
+#include "payload/settings_image.h"
+
+namespace korvex::settings {
+namespace {
+
+class BodyWriter {
+ public:
+  void Integer(int32_t value) {
+    const uint32_t bits = static_cast<uint32_t>(value);
+    out_.push_back(kIntegerMark);
+    for (int shift = 24; shift >= 0; shift -= 8)
+      out_.push_back(static_cast<uint8_t>(bits >> shift));
+  }
+
+  void String(const std::u16string& text) {
+    out_.push_back(kStringMark);
+    Integer(static_cast<int32_t>(text.size()));
+    out_.push_back(kBytesMark);
+    Integer(static_cast<int32_t>(text.size() * 2));
+    for (char16_t unit : text) {
+      out_.push_back(static_cast<uint8_t>(unit & 0xFF));
+      out_.push_back(static_cast<uint8_t>(unit >> 8));
+    }
+  }
+
+  void Bytes(const std::vector<uint8_t>& bytes) {
+    out_.push_back(kBytesMark);
+    Integer(static_cast<int32_t>(bytes.size()));
+    out_.insert(out_.end(), bytes.begin(), bytes.end());
+  }
+
+  void Zeros(size_t count) { out_.insert(out_.end(), count, 0); }
+
+  std::vector<uint8_t> Take() { return std::move(out_); }
+
+ private:
+  std::vector<uint8_t> out_;
+};
+
+template <typename T>
+bool NameLess(const T& a, const T& b) {
+  // char16_t is unsigned, so this compares by UTF-16 code unit.
+  return a.name < b.name;
+}
+
+}  // namespace
+
+void SortDocument(Document& document) {
+  std::stable_sort(document.sections.begin(), document.sections.end(), NameLess<Section>);
+  for (Section& section : document.sections) {
+    std::stable_sort(section.keys.begin(), section.keys.end(), NameLess<Key>);
+  }
+}
+
+std::vector<uint8_t> SerializeBody(const Document& document) {
+  BodyWriter writer;
+  writer.Integer(static_cast<int32_t>(document.sections.size()));
+  for (const Section& section : document.sections) {
+    writer.String(section.name);
+    writer.Integer(static_cast<int32_t>(section.keys.size()));
+    for (const Key& key : section.keys) {
+      writer.String(key.name);
+      writer.Integer(static_cast<int32_t>(key.value.kind));
+      switch (key.value.kind) {
+        case ValueKind::kInteger:
+          writer.Integer(key.value.integer);
+          break;
+        case ValueKind::kText:
+          writer.String(key.value.text);
+          break;
+        case ValueKind::kBytes:
+          writer.Bytes(key.value.bytes);
+          break;
+      }
+    }
+  }
+  writer.Zeros(kTrailerSize);
+  return writer.Take();
+}
+
+std::vector<uint8_t> SealImage(const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> image(kHeaderSize);
+  std::memcpy(image.data(), kTag, sizeof kTag);
+  const Md5Digest digest = ComputeMd5(body.data(), body.size());
+  std::memcpy(image.data() + kDigestOffset, digest.data(), digest.size());
+  image[kFormatOffset] = kFormatVersion;
+  const uint32_t length = static_cast<uint32_t>(body.size());
+  for (int i = 0; i < 4; ++i)
+    image[kBodyLengthOffset + i] = static_cast<uint8_t>(length >> (8 * i));
+  image.insert(image.end(), body.begin(), body.end());
+  return image;
+}
+
+std::vector<uint8_t> WriteSettingsImage(const Document& document) {
+  Document sorted = document;
+  SortDocument(sorted);
+  return SealImage(SerializeBody(sorted));
+}
+
+std::string ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t code = text[i];
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      code = 0xFFFD;
+    }
+    if (code < 0x80) {
+      out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+  return out;
+}
+
+}  // namespace korvex::settings
