@@ -1,0 +1,157 @@
+// The sample setup program. It puts a small Korvex installation on the
+// machine the way the product's installer does as far as the front-end
+// relies on it: the program folder with unins000.exe, the uninstall entry in
+// the 64-bit registry view, the application-data folder and the "New" menu
+// entries of three archive types.
+//
+// Switches (any case, any order, unknown ones ignored): /verysilent shows no
+// window; /sp-, /suppressmsgboxes, /norestart and /silent are accepted.
+// Exit codes: 0 installed, 1 failed (nothing left behind), 2 failure forced
+// through KORVEX_SAMPLE_SETUP_FAIL, 3 cancelled on the page.
+// KORVEX_SAMPLE_SETUP_LOG names a file that gets one line per run with the
+// command line.
+#include "sample_common.h"
+
+#include <shellapi.h>
+
+extern "C" const unsigned char korvex_uninstaller_begin[];
+extern "C" const unsigned char korvex_uninstaller_end[];
+
+namespace {
+
+using namespace korvex_sample;
+
+constexpr int kExitInstalled = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitForcedFailure = 2;
+constexpr int kExitCancelled = 3;
+
+constexpr char kReadme[] =
+    "Korvex 5.6.1.10516\r\n"
+    "\r\n"
+    "This folder holds a sample installation of Korvex. Run unins000.exe to\r\n"
+    "remove it again.\r\n";
+
+// What this run made, so that a failure can take it back.
+struct Progress {
+  std::wstring folder;
+  bool folder_made = false;
+  InstallRecord made;
+};
+
+void RollBack(const Progress& progress) {
+  RemoveShellNewEntries(progress.made.shell_new);
+  RemoveAppDataFolder(progress.made);
+  if (progress.folder_made) RemoveInstalledFiles(progress.folder, true);
+}
+
+bool MakeFolder(const std::wstring& path, bool* made) {
+  *made = CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+  return *made || IsFolder(path);
+}
+
+bool RegisterShellNew(int index, uint32_t* made) {
+  const ShellNewEntry& entry = ShellNewAt(index);
+  std::wstring path = std::wstring(entry.classes) + L"\\" + entry.extension;
+  RegKey extension;
+  bool extension_made = false;
+  if (extension.Create(entry.root, path.c_str(), KEY_CREATE_SUB_KEY, &extension_made) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  if (extension_made) *made |= ShellNewBits(index, kMadeExtension);
+  RegKey shell_new;
+  bool shell_new_made = false;
+  if (shell_new.Create(extension.get(), L"ShellNew", KEY_QUERY_VALUE | KEY_SET_VALUE,
+                       &shell_new_made) != ERROR_SUCCESS) {
+    return false;
+  }
+  if (shell_new_made) *made |= ShellNewBits(index, kMadeShellNew);
+  if (shell_new.HasValue(L"NullFile")) return true;
+  if (shell_new.SetText(L"NullFile", L"") != ERROR_SUCCESS) return false;
+  *made |= ShellNewBits(index, kMadeNullFile);
+  return true;
+}
+
+bool WriteUninstallEntry(const Progress& progress, const InstallRecord& previous) {
+  RegKey key;
+  bool key_made = false;
+  if (key.Create(HKEY_LOCAL_MACHINE, kUninstallKey,
+                 KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key_made) != ERROR_SUCCESS) {
+    return false;
+  }
+  std::wstring uninstaller = Join(progress.folder, kUninstallerName);
+  std::wstring quoted = L"\"" + uninstaller + L"\"";
+  bool ok = key.SetText(L"DisplayName", kDisplayName) == ERROR_SUCCESS &&
+            key.SetText(L"DisplayVersion", kDisplayVersion) == ERROR_SUCCESS &&
+            key.SetText(L"Publisher", kPublisher) == ERROR_SUCCESS &&
+            key.SetText(L"InstallLocation", progress.folder + L"\\") == ERROR_SUCCESS &&
+            key.SetText(L"UninstallString", quoted) == ERROR_SUCCESS &&
+            key.SetText(L"QuietUninstallString", quoted + L" /verysilent") == ERROR_SUCCESS &&
+            key.SetText(L"DisplayIcon", uninstaller) == ERROR_SUCCESS &&
+            key.SetNumber(L"NoModify", 1) == ERROR_SUCCESS &&
+            key.SetNumber(L"NoRepair", 1) == ERROR_SUCCESS &&
+            key.SetNumber(kShellNewMadeValue, previous.shell_new | progress.made.shell_new) ==
+                ERROR_SUCCESS &&
+            key.SetNumber(kAppDataMadeValue, previous.app_data_folder ||
+                                                 progress.made.app_data_folder) == ERROR_SUCCESS;
+  if (!ok && key_made) {
+    key.Close();
+    RemoveUninstallKey();
+  }
+  return ok;
+}
+
+bool Install(Progress* progress) {
+  std::wstring program_files = ProgramFiles64();
+  if (program_files.empty()) return false;
+  progress->folder = Join(program_files, kProductFolder);
+  if (!MakeFolder(progress->folder, &progress->folder_made)) return false;
+
+  const size_t uninstaller_size =
+      static_cast<size_t>(korvex_uninstaller_end - korvex_uninstaller_begin);
+  if (!WriteWholeFile(Join(progress->folder, kUninstallerName), korvex_uninstaller_begin,
+                      uninstaller_size) ||
+      !WriteWholeFile(Join(progress->folder, kReadmeName), kReadme, sizeof(kReadme) - 1)) {
+    return false;
+  }
+
+  std::wstring app_data = AppDataFolder();
+  if (app_data.empty()) return false;
+  if (!MakeFolder(Join(app_data, kProductFolder), &progress->made.app_data_folder)) return false;
+
+  for (int i = 0; i < kShellNewCount; ++i) {
+    if (!RegisterShellNew(i, &progress->made.shell_new)) return false;
+  }
+
+  // The uninstall entry comes last: it is what tells the world the product
+  // is installed.
+  InstallRecord previous = ReadInstallRecord();
+  return WriteUninstallEntry(*progress, previous);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  AppendRunLog(L"KORVEX_SAMPLE_SETUP_LOG");
+  if (EnvironmentFlag(L"KORVEX_SAMPLE_SETUP_FAIL")) return kExitForcedFailure;
+
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  Switches switches = argv != nullptr ? ParseSwitches(argc, argv) : Switches{};
+  if (argv != nullptr) LocalFree(argv);
+
+  if (!switches.very_silent &&
+      !RunConfirmPage(L"Korvex", L"Setup will install Korvex 5.6.1.10516 on this computer.",
+                      L"Install")) {
+    return kExitCancelled;
+  }
+
+  Progress progress;
+  if (!Install(&progress)) {
+    RollBack(progress);
+    ShowError(switches, L"Korvex", L"Korvex could not be installed.");
+    return kExitFailed;
+  }
+  return kExitInstalled;
+}
