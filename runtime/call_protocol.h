@@ -32,6 +32,16 @@ ArgRecord CallCoreCommand(int32_t command, int32_t count, ArgRecord* args);
 
 // The runtime's service callback handed to every library at start.
 intptr_t RuntimeService(int32_t code, intptr_t p1, intptr_t p2);
+// What service 2018 runs: the message loop's pending-message pump.
+void SetProcessPendingMessagesHook(void (*hook)());
+// What service 2030 reports (the program kind of the information block).
+void SetProgramKind(int32_t kind);
+
+// Calls every library's notify routine in table order: kNotifyStart with the
+// service callback as p1, or kNotifyEnd with the library's stored word (0).
+// Libraries without a notify routine are skipped.
+void NotifyLibraries(int32_t code);
+void NotifyLibrariesEnd();  // for ProgramEndSteps().notify_libraries_end
 
 // The runtime entry table, in its fixed order. report_error and end_program
 // never return on the real runtime; a test replacement may.
@@ -39,7 +49,8 @@ struct RuntimeEntryTable {
   void (*report_error)(int32_t code, uint32_t location, int32_t line);
   // Declared external function `index` with 32-bit arguments (first argument
   // first); caller_cleans for functions whose caller removes the arguments.
-  uint32_t (*call_declared)(int32_t index, int32_t argc, const uint32_t* argv, int32_t caller_cleans);
+  uint32_t (*call_declared)(int32_t index, int32_t argc, const uint32_t* argv,
+                            int32_t caller_cleans);
   ArgRecord (*call_library)(int32_t library, int32_t command, int32_t count, ArgRecord* args);
   ArgRecord (*call_core)(int32_t command, int32_t count, ArgRecord* args);
   ArgRecord (*read_property)(uint32_t window, uint32_t unit, int32_t property, int32_t index);
@@ -57,5 +68,7 @@ struct RuntimeEntryTable {
 // The live table; entries that a later part of the runtime provides
 // (declared functions, properties, the loop) are filled in when it starts.
 RuntimeEntryTable& Runtime();
+// Puts back the runtime's own entries (tests that swapped some).
+void ResetRuntimeEntriesForTesting();
 
 }  // namespace korvex

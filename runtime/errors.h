@@ -29,12 +29,32 @@ const char* CodedErrorMessage(int32_t code);  // "" for codes outside 1..11
 using ErrorHandler = int32_t (*)(int32_t code, const char* text);
 void SetErrorHandler(ErrorHandler handler);
 
+// Names for the location text of a report, answered by the form engine from its
+// window template table: null when the window or unit is not there. Unit 0 of a
+// window asks for the window's own entry.
+struct LocationNameLookup {
+  const char* (*window_name)(uint32_t window) = nullptr;
+  const char* (*unit_name)(uint32_t window, uint32_t unit) = nullptr;
+};
+void SetLocationNameLookup(const LocationNameLookup& lookup);
+
 // Builds the texts of a report (exposed for tests).
 std::string BuildLocationText(uint32_t location, int32_t line);
 std::string BuildErrorBoxText(const char* message, int32_t code, const std::string& location_text);
 
 // Ends the program with the exit code after the clean-up (once only).
 [[noreturn]] void EndProgram(uint32_t exit_code);
+// The clean-up of EndProgram without ending the process, for the application's
+// normal exit path; does nothing once the clean-up has started.
+void RunProgramEndCleanup();
+bool ProgramEndStarted();
+
+// An end requested on another thread is sent to the hidden owner window as this
+// message (wParam = exit code); the main thread's window procedure then calls
+// EndProgram. Start-up records the main thread and the window.
+inline constexpr uint32_t kEndRequestMessage = 0x83E7;
+void SetMainThread(uint32_t thread_id);
+void SetHiddenOwnerWindow(void* window);
 
 // Clean-up routines run at program end in registration order; a routine
 // registered twice runs once (service 3).
@@ -47,7 +67,7 @@ struct EndSteps {
   void (*clear_idle_routines)() = nullptr;
   void (*destroy_windows)() = nullptr;
   // after the registered clean-up routines:
-  void (*notify_libraries_end)() = nullptr;   // notify code 6
+  void (*notify_libraries_end)() = nullptr;  // notify code 6
   void (*release_declared_modules)() = nullptr;
   void (*release_runtime_objects)() = nullptr;  // icons, hidden owner, OLE
 };
@@ -61,6 +81,11 @@ void BlockEvents();
 // install a routine that unwinds instead (it must not return normally).
 using ProcessExit = void (*)(uint32_t exit_code);
 void SetProcessExitForTesting(ProcessExit exit_routine);
+// Test seam: what shows the error box (text, title, style). Null restores the
+// system message box.
+using MessageBoxRoutine = void (*)(const char* text, const char* title, uint32_t style);
+void SetMessageBoxForTesting(MessageBoxRoutine routine);
+// Forgets the end state, the handler, the clean-up list and the end steps.
 void ResetProgramEndForTesting();
 
 }  // namespace korvex

@@ -35,6 +35,10 @@ bool IsInConstantSegment(const void* p);
 // Live blocks handed out and not yet freed (for leak checks in tests).
 int32_t LiveAllocationCount();
 
+// Test seam: requests above max_bytes fail as if the heap were exhausted
+// (0 lifts the limit).
+void SetAllocationLimitForTesting(int32_t max_bytes);
+
 // --- Value helpers ------------------------------------------------------------
 int32_t TextLength(const char* text);  // null -> 0
 // N texts joined into one new text; null parts count as empty. Always a new block.
@@ -55,8 +59,8 @@ int32_t ElementCountOrZero(const void* array);  // null -> 0
 char* NewText(const char* bytes, int32_t length);
 // A new byte set holding a copy of the bytes; null when length is 0.
 void* NewByteSet(const void* bytes, int32_t length);
-int32_t ByteSetLength(const void* byte_set);    // null -> 0
-uint8_t* ByteSetData(const void* byte_set);     // null -> null
+int32_t ByteSetLength(const void* byte_set);  // null -> 0
+uint8_t* ByteSetData(const void* byte_set);   // null -> null
 // Frees an array value; when the element type (tag without its array flag) is
 // text or byte set, every element is freed first (library service 2023).
 void FreeArrayValue(uint32_t type_tag, void* array);

@@ -1,0 +1,254 @@
+// Binding and calling the program's declared external functions.
+#include "runtime/declared_functions.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "runtime/call_protocol.h"
+#include "runtime/errors.h"
+
+extern "C" uint32_t korvex_declared_call(void* function, int32_t argc, const uint32_t* argv,
+                                         int32_t caller_cleans, int32_t* stack_mismatch);
+
+namespace korvex {
+namespace {
+
+DeclaredFunctionTable g_table;
+
+// "无法找到指定DLL库文件中的输出命令“%s”"
+constexpr char kFunctionNotFoundFormat[] =
+    "\xCE\xDE\xB7\xA8\xD5\xD2\xB5\xBD\xD6\xB8\xB6\xA8"
+    "DLL\xBF\xE2\xCE\xC4\xBC\xFE\xD6\xD0\xB5\xC4\xCA\xE4\xB3\xF6\xC3\xFC\xC1\xEE\xA1\xB0%s\xA1\xB1";
+// "无法找到指定DLL库文件“%s”中的输出命令“%s”"
+constexpr char kLibraryFunctionNotFoundFormat[] =
+    "\xCE\xDE\xB7\xA8\xD5\xD2\xB5\xBD\xD6\xB8\xB6\xA8"
+    "DLL\xBF\xE2\xCE\xC4\xBC\xFE\xA1\xB0%s\xA1\xB1\xD6\xD0\xB5\xC4\xCA\xE4\xB3\xF6\xC3\xFC\xC1\xEE"
+    "\xA1\xB0%s\xA1\xB1";
+
+// Names are cut to this many bytes in the messages.
+constexpr int kNamePrecision = 260;
+
+const char* OrEmpty(const char* s) {
+  return s == nullptr ? "" : s;
+}
+
+// Owns a loaded module until it is handed over to the table.
+class LoadedModule {
+ public:
+  LoadedModule() = default;
+  explicit LoadedModule(HMODULE module) : module_(module) {}
+  ~LoadedModule() { Close(); }
+  LoadedModule(const LoadedModule&) = delete;
+  LoadedModule& operator=(const LoadedModule&) = delete;
+  LoadedModule& operator=(LoadedModule&& other) noexcept {
+    if (this != &other) {
+      Close();
+      module_ = other.Detach();
+    }
+    return *this;
+  }
+  HMODULE get() const { return module_; }
+  HMODULE Detach() {
+    HMODULE m = module_;
+    module_ = nullptr;
+    return m;
+  }
+  void Close() {
+    if (module_ != nullptr) FreeLibrary(module_);
+    module_ = nullptr;
+  }
+
+ private:
+  HMODULE module_ = nullptr;
+};
+
+std::string SystemFolder() {
+  char buffer[MAX_PATH];
+  UINT n = GetSystemDirectoryA(buffer, sizeof buffer);
+  if (n == 0 || n >= sizeof buffer) return std::string();
+  return std::string(buffer, n);
+}
+
+std::string ProgramFolder() {
+  char buffer[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  if (n == 0 || n >= sizeof buffer) return std::string();
+  // The last backslash, stepping over double-byte characters.
+  const char* last = nullptr;
+  for (const char* p = buffer; *p != '\0'; p = CharNextA(p)) {
+    if (*p == '\\') last = p;
+  }
+  return last == nullptr ? std::string() : std::string(buffer, static_cast<size_t>(last - buffer));
+}
+
+bool IsFile(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsPlainName(const char* name) {
+  return std::strpbrk(name, "\\/:") == nullptr;
+}
+
+LoadedModule LoadLibraryByName(const char* name) {
+  for (const std::string& path : LibraryLoadCandidates(name)) {
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (module != nullptr) return LoadedModule(module);
+  }
+  return LoadedModule();
+}
+
+FARPROC LookUp(HMODULE module, const char* function_name) {
+  int32_t ordinal = DeclaredOrdinal(function_name);
+  if (ordinal >= 0) {
+    return GetProcAddress(module, MAKEINTRESOURCEA(static_cast<WORD>(ordinal)));
+  }
+  return GetProcAddress(module, function_name);
+}
+
+void* AsAddress(FARPROC f) {
+  void* p;
+  static_assert(sizeof p == sizeof f);
+  std::memcpy(&p, &f, sizeof p);
+  return p;
+}
+
+// A name cut to kNamePrecision bytes for a message.
+struct ShortName {
+  explicit ShortName(const char* name) { std::snprintf(text, sizeof text, "%s", name); }
+  char text[kNamePrecision + 1];
+};
+
+[[noreturn]] void ReportNotFound(const char* library_name, const char* function_name) {
+  char message[2 * kNamePrecision + 100];
+  ShortName function(function_name);
+  if (*library_name == '\0') {
+    std::snprintf(message, sizeof message, kFunctionNotFoundFormat, function.text);
+  } else {
+    ShortName library(library_name);
+    std::snprintf(message, sizeof message, kLibraryFunctionNotFoundFormat, library.text,
+                  function.text);
+  }
+  ReportError(message, 0, 0, 0);
+}
+
+}  // namespace
+
+void InitDeclaredFunctions(int32_t count, const char* const* module_names,
+                           const char* const* function_names) {
+  ReleaseDeclaredModules();
+  if (count < 0 || module_names == nullptr || function_names == nullptr) count = 0;
+  size_t n = static_cast<size_t>(count);
+  g_table.module_names.assign(module_names, module_names + n);
+  g_table.function_names.assign(function_names, function_names + n);
+  g_table.addresses.assign(n, nullptr);
+  g_table.modules.assign(n, nullptr);
+  Runtime().call_declared = CallDeclaredFunction;
+  ProgramEndSteps().release_declared_modules = ReleaseDeclaredModules;
+}
+
+const DeclaredFunctionTable& DeclaredFunctions() {
+  return g_table;
+}
+
+int32_t DeclaredOrdinal(const char* function_name) {
+  if (function_name == nullptr || function_name[0] != '#') return -1;
+  uint32_t value = 0;
+  for (const char* p = function_name + 1; *p >= '0' && *p <= '9'; ++p) {
+    value = (value * 10 + static_cast<uint32_t>(*p - '0')) & 0xFFFF;
+  }
+  return static_cast<int32_t>(value);
+}
+
+std::vector<std::string> LibraryLoadCandidates(const char* library_name) {
+  std::vector<std::string> paths;
+  if (library_name == nullptr || *library_name == '\0') return paths;
+  if (std::strchr(library_name, ':') != nullptr) {
+    paths.emplace_back(library_name);
+    return paths;
+  }
+  if (IsPlainName(library_name)) {
+    // A library of the system: from the system folder only, never from beside
+    // the program, where anyone who can drop a file could plant one.
+    std::string system = SystemFolder();
+    if (!system.empty()) {
+      std::string path = system + "\\" + library_name;
+      if (IsFile(path)) {
+        paths.push_back(path);
+        return paths;
+      }
+    }
+  }
+  std::string folder = ProgramFolder();
+  if (!folder.empty()) paths.push_back(folder + "\\" + library_name);
+  paths.emplace_back(library_name);
+  return paths;
+}
+
+void* BindDeclaredFunction(int32_t index) {
+  if (index < 0 || index >= g_table.count()) {
+    char name[16];
+    std::snprintf(name, sizeof name, "#%ld", static_cast<long>(index));
+    ReportNotFound("", name);
+  }
+  size_t i = static_cast<size_t>(index);
+  if (g_table.addresses[i] != nullptr) return g_table.addresses[i];
+
+  const char* library_name = OrEmpty(g_table.module_names[i]);
+  const char* function_name = OrEmpty(g_table.function_names[i]);
+  LoadedModule module;
+  FARPROC address = nullptr;
+  if (*library_name == '\0') {
+    for (const char* candidate : kSystemLibraryList) {
+      module = LoadLibraryByName(candidate);
+      if (module.get() == nullptr) continue;
+      address = LookUp(module.get(), function_name);
+      if (address != nullptr) break;
+      module.Close();
+    }
+  } else {
+    module = LoadLibraryByName(library_name);
+    if (module.get() != nullptr) address = LookUp(module.get(), function_name);
+  }
+  if (address == nullptr) {
+    module.Close();
+    ReportNotFound(library_name, function_name);
+  }
+  // Both or neither: the address and its module are stored together.
+  g_table.modules[i] = module.Detach();
+  g_table.addresses[i] = AsAddress(address);
+  return g_table.addresses[i];
+}
+
+uint32_t CallDeclaredFunction(int32_t index, int32_t argc, const uint32_t* argv,
+                              int32_t caller_cleans) {
+  void* function = BindDeclaredFunction(index);
+  if (argc < 0 || argv == nullptr) argc = 0;
+  int32_t stack_mismatch = 0;
+  uint32_t result = korvex_declared_call(function, argc, argv, caller_cleans, &stack_mismatch);
+  if (stack_mismatch != 0) RaiseCodedError(kErrStackAfterDllCall, 0, 0);
+  return result;
+}
+
+void ReleaseDeclaredModules() {
+  for (size_t i = 0; i < g_table.modules.size(); ++i) {
+    if (g_table.modules[i] != nullptr) FreeLibrary(static_cast<HMODULE>(g_table.modules[i]));
+    g_table.modules[i] = nullptr;
+    g_table.addresses[i] = nullptr;
+  }
+}
+
+bool RestrictDllSearchToSystem() {
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return false;
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  FARPROC proc = GetProcAddress(kernel, "SetDefaultDllDirectories");
+  if (proc == nullptr) return false;
+  SetDefaultDllDirectoriesFn set_directories;
+  std::memcpy(&set_directories, &proc, sizeof set_directories);
+  return set_directories(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */) != FALSE;
+}
+
+}  // namespace korvex

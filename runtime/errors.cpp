@@ -1,0 +1,335 @@
+// Runtime error reports and the program end.
+#include "runtime/errors.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "runtime/platform.h"
+#include "runtime/values.h"
+
+namespace korvex {
+namespace {
+
+// The texts are code page 936 bytes; each line names the text it holds.
+const char* const kCodedMessages[] = {
+    // 1 "数组成员引用下标超出定义范围"
+    "\xCA\xFD\xD7\xE9\xB3\xC9\xD4\xB1\xD2\xFD\xD3\xC3\xCF\xC2\xB1\xEA\xB3\xAC\xB3\xF6\xB6\xA8\xD2"
+    "\xE5\xB7\xB6\xCE\xA7",
+    // 2 "未得到所需要的数值型数据"
+    "\xCE\xB4\xB5\xC3\xB5\xBD\xCB\xF9\xD0\xE8\xD2\xAA\xB5\xC4\xCA\xFD\xD6\xB5\xD0\xCD\xCA\xFD\xBE"
+    "\xDD",
+    // 3 "引用数组成员时维数不为1且不等于该数组目前所具有的维数"
+    "\xD2\xFD\xD3\xC3\xCA\xFD\xD7\xE9\xB3\xC9\xD4\xB1\xCA\xB1\xCE\xAC\xCA\xFD\xB2\xBB\xCE\xAA"
+    "1\xC7\xD2\xB2\xBB\xB5\xC8\xD3\xDA\xB8\xC3\xCA\xFD\xD7\xE9\xC4\xBF\xC7\xB0\xCB\xF9\xBE\xDF\xD3"
+    "\xD0\xB5\xC4\xCE\xAC\xCA\xFD",
+    // 4 "数组成员引用下标必须大于等于1"
+    "\xCA\xFD\xD7\xE9\xB3\xC9\xD4\xB1\xD2\xFD\xD3\xC3\xCF\xC2\xB1\xEA\xB1\xD8\xD0\xEB\xB4\xF3\xD3"
+    "\xDA\xB5\xC8\xD3\xDA"
+    "1",
+    // 5 "数据或数组类型不匹配"
+    "\xCA\xFD\xBE\xDD\xBB\xF2\xCA\xFD\xD7\xE9\xC0\xE0\xD0\xCD\xB2\xBB\xC6\xA5\xC5\xE4",
+    // 6 "调用DLL命令后发现堆栈错误"
+    "\xB5\xF7\xD3\xC3"
+    "DLL\xC3\xFC\xC1\xEE\xBA\xF3\xB7\xA2\xCF\xD6\xB6\xD1\xD5\xBB\xB4\xED\xCE\xF3",
+    // 7 "子语句参数未返回数据或者返回了非系统基本类型或数组型数据"
+    "\xD7\xD3\xD3\xEF\xBE\xE4\xB2\xCE\xCA\xFD\xCE\xB4\xB7\xB5\xBB\xD8\xCA\xFD\xBE\xDD\xBB\xF2\xD5"
+    "\xDF\xB7\xB5\xBB\xD8\xC1\xCB\xB7\xC7\xCF\xB5\xCD\xB3\xBB\xF9\xB1\xBE\xC0\xE0\xD0\xCD\xBB\xF2"
+    "\xCA\xFD\xD7\xE9\xD0\xCD\xCA\xFD\xBE\xDD",
+    // 8 "被比较数据只能使用等于或不等于命令比较"
+    "\xB1\xBB\xB1\xC8\xBD\xCF\xCA\xFD\xBE\xDD\xD6\xBB\xC4\xDC\xCA\xB9\xD3\xC3\xB5\xC8\xD3\xDA\xBB"
+    "\xF2\xB2\xBB\xB5\xC8\xD3\xDA\xC3\xFC\xC1\xEE\xB1\xC8\xBD\xCF",
+    // 9 "“多项选择”命令的索引值参数小于零或超出了所提供参数表范围"
+    "\xA1\xB0\xB6\xE0\xCF\xEE\xD1\xA1\xD4\xF1\xA1\xB1\xC3\xFC\xC1\xEE\xB5\xC4\xCB\xF7\xD2\xFD\xD6"
+    "\xB5\xB2\xCE\xCA\xFD\xD0\xA1\xD3\xDA\xC1\xE3\xBB\xF2\xB3\xAC\xB3\xF6\xC1\xCB\xCB\xF9\xCC\xE1"
+    "\xB9\xA9\xB2\xCE\xCA\xFD\xB1\xED\xB7\xB6\xCE\xA7",
+    // 10 "“重定义数组”命令的数组维定义参数值必须大于零或单维时大于等于零"
+    "\xA1\xB0\xD6\xD8\xB6\xA8\xD2\xE5\xCA\xFD\xD7\xE9\xA1\xB1\xC3\xFC\xC1\xEE\xB5\xC4\xCA\xFD\xD7"
+    "\xE9\xCE\xAC\xB6\xA8\xD2\xE5\xB2\xCE\xCA\xFD\xD6\xB5\xB1\xD8\xD0\xEB\xB4\xF3\xD3\xDA\xC1\xE3"
+    "\xBB\xF2\xB5\xA5\xCE\xAC\xCA\xB1\xB4\xF3\xD3\xDA\xB5\xC8\xD3\xDA\xC1\xE3",
+    // 11 "所提供参数的数据类型不符合要求"
+    "\xCB\xF9\xCC\xE1\xB9\xA9\xB2\xCE\xCA\xFD\xB5\xC4\xCA\xFD\xBE\xDD\xC0\xE0\xD0\xCD\xB2\xBB\xB7"
+    "\xFB\xBA\xCF\xD2\xAA\xC7\xF3",
+};
+
+constexpr char kRuntimeErrorHeading[] =
+    "\xD4\xCB\xD0\xD0\xCA\xB1\xB3\xF6\xB4\xED!";  // "运行时出错!"
+constexpr char kErrorCodeLabel[] = "\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB\xA3\xBA";  // "错误代码："
+constexpr char kErrorMessageLabel[] = "\xB4\xED\xCE\xF3\xD0\xC5\xCF\xA2\xA3\xBA";  // "错误信息："
+// "未找到所指定的窗口"
+constexpr char kWindowNotFound[] =
+    "\xCE\xB4\xD5\xD2\xB5\xBD\xCB\xF9\xD6\xB8\xB6\xA8\xB5\xC4\xB4\xB0\xBF\xDA";
+// "未找到所指定的窗口组件"
+constexpr char kUnitNotFound[] =
+    "\xCE\xB4\xD5\xD2\xB5\xBD\xCB\xF9\xD6\xB8\xB6\xA8\xB5\xC4\xB4\xB0\xBF\xDA\xD7\xE9\xBC\xFE";
+constexpr char kErrorBoxTitle[] = "\xB4\xED\xCE\xF3";  // "错误"
+constexpr uint32_t kErrorBoxStyle = 0x10;              // error icon, one OK button
+
+// Limits of the report texts: every piece is cut to fit, never written past.
+constexpr size_t kNameLimit = 256;
+constexpr size_t kLocationCapacity = 1024;
+constexpr size_t kReportCapacity = 4096;
+constexpr uint32_t kWindowSelfUnit = 0x06010000;
+
+// A text built into a fixed buffer. Appends that do not fit are cut at a
+// character boundary of code page 936.
+template <size_t Capacity>
+class BoundedText {
+ public:
+  BoundedText() { buffer_[0] = '\0'; }
+  void Append(const char* text, size_t limit = Capacity) {
+    if (text == nullptr) return;
+    size_t room = Capacity - 1 - length_;
+    if (limit > room) limit = room;
+    size_t n = 0;
+    while (n < limit && text[n] != '\0') {
+      auto lead = static_cast<unsigned char>(text[n]);
+      size_t step = (lead >= 0x81 && lead <= 0xFE && text[n + 1] != '\0') ? 2 : 1;
+      if (n + step > limit) break;
+      n += step;
+    }
+    std::memcpy(buffer_ + length_, text, n);
+    length_ += n;
+    buffer_[length_] = '\0';
+  }
+  void AppendQuoted(const char* text) {
+    Append("\"");
+    Append(text, kNameLimit);
+    Append("\"");
+  }
+  void AppendUnsigned(uint32_t v) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%lu", static_cast<unsigned long>(v));
+    Append(digits);
+  }
+  void AppendSigned(int32_t v) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(v));
+    Append(digits);
+  }
+  const char* c_str() const { return buffer_; }
+  size_t size() const { return length_; }
+
+ private:
+  char buffer_[Capacity];
+  size_t length_ = 0;
+};
+
+using LocationText = BoundedText<kLocationCapacity>;
+using ReportText = BoundedText<kReportCapacity>;
+
+ErrorHandler g_handler = nullptr;
+bool g_handler_in_progress = false;
+LocationNameLookup g_names;
+std::atomic<int32_t> g_events_blocked{0};
+std::atomic<bool> g_end_started{false};
+std::atomic<uint32_t> g_main_thread{0};
+std::atomic<void*> g_hidden_owner{nullptr};
+std::vector<CleanupRoutine> g_cleanup_routines;
+EndSteps g_end_steps;
+ProcessExit g_process_exit = nullptr;
+MessageBoxRoutine g_message_box = nullptr;
+
+void BuildLocation(uint32_t location, int32_t line, LocationText& out) {
+  out.Append("\r\n");
+  out.AppendUnsigned(location);
+  out.Append(", ");
+  out.AppendSigned(line);
+  if (location != 0 && ((location >> 24) & 0xF) == 2) {
+    const char* window = g_names.window_name ? g_names.window_name(location) : nullptr;
+    out.Append("\r\n");
+    if (window == nullptr) {
+      out.Append(kWindowNotFound);
+    } else {
+      out.AppendQuoted(window);
+      uint32_t unit = line == 0 ? kWindowSelfUnit : static_cast<uint32_t>(line);
+      // Menu item ids (kind 2) never name a component here.
+      const char* name = nullptr;
+      if ((unit >> 28) != 2 && g_names.unit_name != nullptr)
+        name = g_names.unit_name(location, unit);
+      out.Append("\r\n");
+      if (name != nullptr) {
+        out.AppendQuoted(name);
+      } else {
+        out.Append(kUnitNotFound);
+      }
+    }
+  }
+  out.Append("\r\n");
+}
+
+void BuildBox(const char* message, int32_t code, const char* location_text, ReportText& out) {
+  out.Append(kRuntimeErrorHeading);
+  out.Append("\r\n");
+  if (code != 0) {
+    out.Append("\r\n");
+    out.Append(kErrorCodeLabel);
+    out.AppendSigned(code);
+    out.Append("\r\n");
+  }
+  if (message != nullptr && *message != '\0') {
+    out.Append("\r\n");
+    out.Append(kErrorMessageLabel);
+    out.Append(message, kReportCapacity / 2);
+    out.Append("\r\n");
+  }
+  out.Append(location_text);
+}
+
+[[noreturn]] void ExitNow(uint32_t exit_code) {
+  if (g_process_exit != nullptr) {
+    g_process_exit(exit_code);
+    std::abort();  // a replacement must not return
+  }
+  platform::TerminateProcessNow(exit_code);
+}
+
+void RunEndSteps() {
+  EndSteps steps = g_end_steps;
+  if (steps.clear_idle_routines) steps.clear_idle_routines();
+  if (steps.destroy_windows) steps.destroy_windows();
+  // Routines registered while these run are run as well.
+  for (size_t i = 0; i < g_cleanup_routines.size(); ++i) g_cleanup_routines[i]();
+  g_cleanup_routines.clear();
+  if (steps.notify_libraries_end) steps.notify_libraries_end();
+  if (steps.release_declared_modules) steps.release_declared_modules();
+  ClearConstantSegment();
+  if (steps.release_runtime_objects) steps.release_runtime_objects();
+}
+
+// Clears the in-progress mark however the handler leaves.
+struct HandlerCall {
+  HandlerCall() { g_handler_in_progress = true; }
+  ~HandlerCall() { g_handler_in_progress = false; }
+  HandlerCall(const HandlerCall&) = delete;
+  HandlerCall& operator=(const HandlerCall&) = delete;
+};
+
+}  // namespace
+
+const char* CodedErrorMessage(int32_t code) {
+  constexpr int32_t count = static_cast<int32_t>(sizeof kCodedMessages / sizeof kCodedMessages[0]);
+  return (code >= 1 && code <= count) ? kCodedMessages[code - 1] : "";
+}
+
+void ReportError(const char* message, int32_t code, uint32_t location, int32_t line) {
+  BlockEvents();
+  if (message == nullptr) message = "";
+  LocationText location_text;
+  BuildLocation(location, line, location_text);
+
+  bool suppressed = false;
+  if (g_handler != nullptr && !g_handler_in_progress) {
+    ReportText text;
+    text.Append(message, kReportCapacity / 2);
+    text.Append(location_text.c_str());
+    HandlerCall call;
+    suppressed = g_handler(code, text.c_str()) != 0;
+  }
+  if (!suppressed) {
+    ReportText box;
+    BuildBox(message, code, location_text.c_str(), box);
+    if (g_message_box != nullptr) {
+      g_message_box(box.c_str(), kErrorBoxTitle, kErrorBoxStyle);
+    } else {
+      platform::ShowMessageBox(box.c_str(), kErrorBoxTitle, kErrorBoxStyle);
+    }
+  }
+  // The program's clean-up routines are dropped unrun after an error.
+  g_cleanup_routines.clear();
+  EndProgram(kFatalExitCode);
+}
+
+void RaiseCodedError(int32_t code, uint32_t location, int32_t line) {
+  ReportError(CodedErrorMessage(code), code, location, line);
+}
+
+void SetErrorHandler(ErrorHandler handler) {
+  g_handler = handler;
+}
+void SetLocationNameLookup(const LocationNameLookup& lookup) {
+  g_names = lookup;
+}
+
+std::string BuildLocationText(uint32_t location, int32_t line) {
+  LocationText text;
+  BuildLocation(location, line, text);
+  return std::string(text.c_str(), text.size());
+}
+
+std::string BuildErrorBoxText(const char* message, int32_t code, const std::string& location_text) {
+  ReportText text;
+  BuildBox(message, code, location_text.c_str(), text);
+  return std::string(text.c_str(), text.size());
+}
+
+void EndProgram(uint32_t exit_code) {
+  BlockEvents();
+  uint32_t main_thread = g_main_thread.load();
+  if (main_thread != 0 && platform::CurrentThreadId() != main_thread) {
+    // The main thread ends the program when it gets the request; should the
+    // request not reach it, this thread ends the process itself.
+    platform::SendEndRequest(g_hidden_owner.load(), kEndRequestMessage, exit_code);
+    ExitNow(exit_code);
+  }
+  RunProgramEndCleanup();
+  ExitNow(exit_code);
+}
+
+void RunProgramEndCleanup() {
+  if (g_end_started.exchange(true)) return;
+  RunEndSteps();
+}
+
+bool ProgramEndStarted() {
+  return g_end_started.load();
+}
+
+void SetMainThread(uint32_t thread_id) {
+  g_main_thread = thread_id;
+}
+void SetHiddenOwnerWindow(void* window) {
+  g_hidden_owner = window;
+}
+
+void RegisterCleanupRoutine(CleanupRoutine routine) {
+  if (routine == nullptr) return;
+  for (CleanupRoutine known : g_cleanup_routines) {
+    if (known == routine) return;
+  }
+  g_cleanup_routines.push_back(routine);
+}
+
+EndSteps& ProgramEndSteps() {
+  return g_end_steps;
+}
+
+int32_t EventsBlocked() {
+  return g_events_blocked.load();
+}
+void BlockEvents() {
+  g_events_blocked.fetch_add(1);
+}
+
+void SetProcessExitForTesting(ProcessExit exit_routine) {
+  g_process_exit = exit_routine;
+}
+void SetMessageBoxForTesting(MessageBoxRoutine routine) {
+  g_message_box = routine;
+}
+
+void ResetProgramEndForTesting() {
+  g_handler = nullptr;
+  g_handler_in_progress = false;
+  g_names = LocationNameLookup{};
+  g_events_blocked = 0;
+  g_end_started = false;
+  g_main_thread = 0;
+  g_hidden_owner = nullptr;
+  g_cleanup_routines.clear();
+  g_end_steps = EndSteps{};
+}
+
+}  // namespace korvex
