@@ -107,6 +107,12 @@ class ByteWriter {
   std::vector<uint8_t> bytes_;
 };
 
+// One (event number, handler offset) pair of a unit record; handler -1 = none.
+struct EventBinding {
+  int32_t event = 0;
+  int32_t handler = 0;  // as stored in the record
+};
+
 // --- Unit record layout ---------------------------------------------------------
 // Where each field of one unit record lies. Every position is an offset into the
 // window's unit buffer, so a layout stays valid only until the buffer changes

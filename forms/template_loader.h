@@ -45,11 +45,6 @@ enum class UnitField {
   kFocusOrder,
 };
 
-struct EventBinding {
-  int32_t event = 0;
-  int32_t handler = 0;  // as stored in the record
-};
-
 class WindowRecord {
  public:
   WindowRecord() = default;

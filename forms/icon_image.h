@@ -1,0 +1,57 @@
+// The program's icon: drawn in code (a rounded archive box with a down arrow)
+// and written as an ICO file with three uncompressed 32-bit images, 48x48,
+// 32x32 and 16x16. Also a bounded reader of an ICO file's directory and image
+// headers. Platform-independent.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace korvex::forms {
+
+// A drawn image: width x height pixels, top row first, straight (not
+// premultiplied) B, G, R, A bytes per pixel.
+struct IconBitmap {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint8_t> bgra;
+};
+
+// Draws the emblem at the given size (anti-aliased, transparent background).
+IconBitmap DrawProgramIcon(int32_t size);
+
+// Encodes images as one ICO file: for each image a 40-byte bitmap header with
+// the height doubled, the pixels bottom row first, then the 1-bit AND mask
+// (set where the pixel is fully transparent) with rows padded to 4 bytes.
+std::vector<uint8_t> EncodeIcon(std::span<const IconBitmap> images);
+
+// The icon file of the program: 48, 32 and 16 pixels; 15,086 bytes.
+std::vector<uint8_t> MakeProgramIcon();
+inline constexpr size_t kProgramIconSize = 15086;
+
+// What an ICO file says about one of its images.
+struct IconEntry {
+  // Directory entry.
+  int32_t width = 0;  // 0 in the entry means 256
+  int32_t height = 0;
+  uint8_t colour_count = 0;
+  uint16_t planes = 0;
+  uint16_t bit_count = 0;
+  uint32_t bytes = 0;
+  uint32_t offset = 0;
+  // The image's bitmap header.
+  uint32_t header_size = 0;
+  int32_t header_width = 0;
+  int32_t header_height = 0;
+  uint16_t header_planes = 0;
+  uint16_t header_bit_count = 0;
+  uint32_t compression = 0;
+};
+
+// Reads the directory and every image header; false when the file is
+// malformed (an image outside the file, a header past its image).
+bool ReadIconDirectory(std::span<const uint8_t> file, std::vector<IconEntry>* entries);
+
+}  // namespace korvex::forms
