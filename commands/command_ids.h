@@ -52,3 +52,6 @@ extern const LibraryRecord kSystemInterfaceLibraryRecord;
 extern const LibraryRecord kExtensionOneLibraryRecord;
 
 }  // namespace korvex
+
+// The program's library table: the five records above, in table order.
+extern "C" const korvex::LibraryRecord* const ProgramLibraryTable[korvex::kLibraryCount];

@@ -1,0 +1,187 @@
+// Starting programs, waiting while the window stays alive, special folders
+// and opening things through the shell.
+#include <windows.h>
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <string>
+
+#include "commands/commands.h"
+#include "commands/library_services.h"
+#include "commands/win_handles.h"
+#include "runtime/arg_record.h"
+#include "runtime/call_protocol.h"
+#include "runtime/values.h"
+
+namespace korvex {
+namespace {
+
+const char* TextOf(const ArgRecord& r) {
+  const char* text = PointerOf<const char>(r);
+  return text != nullptr ? text : "";
+}
+
+// The record of optional argument `i`, or null when it is missing or omitted.
+const ArgRecord* Optional(int32_t count, const ArgRecord* args, int32_t i) {
+  return i < count && !IsOmitted(args[i]) ? &args[i] : nullptr;
+}
+
+// Show states of RunCmd's show modes 1 to 6.
+constexpr WORD kRunShowStates[6] = {SW_HIDE,          SW_SHOWNORMAL,     SW_SHOWMINIMIZED,
+                                    SW_SHOWMAXIMIZED, SW_SHOWNOACTIVATE, SW_MINIMIZE};
+// Show states of ShellOpenCmd's values 1 to 6 (5 does not activate either,
+// but keeps the window's own state).
+constexpr INT kShellShowStates[6] = {SW_HIDE,          SW_SHOWNORMAL, SW_SHOWMINIMIZED,
+                                     SW_SHOWMAXIMIZED, SW_SHOWNA,     SW_MINIMIZE};
+constexpr const char* kShellVerbs[5] = {"edit", "explore", "find", "open", "print"};
+
+// Dispatches waiting messages until the queue is empty or a quit message is
+// at its head; used when the runtime has not handed over its service.
+void PumpPendingMessages() {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) && message.message != WM_QUIT) {
+    if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) break;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
+void ProcessPendingMessages() {
+  ServiceCallback service = LibraryServiceCallback(kSpecialFunctionsLibrary);
+  if (service != nullptr) {
+    service(kServiceProcessPendingMessages, 0, 0);
+  } else {
+    PumpPendingMessages();
+  }
+}
+
+}  // namespace
+
+void RunCmd(ArgRecord* result, int32_t count, ArgRecord* args) {
+  SetBoolResult(result, false);
+  if (count < 1) return;
+  int32_t mode = 2;
+  if (const ArgRecord* show = Optional(count, args, 2)) {
+    mode = IntOf(*show);
+    if (mode > 6) mode = 6;
+    if (mode < 1) mode = 1;
+  }
+  const ArgRecord* wait = Optional(count, args, 1);
+  const bool wait_for_end = wait != nullptr && wait->low != 0;
+
+  // The platform may write into the command line it is given.
+  std::string command_line = TextOf(args[0]);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = kRunShowStates[mode - 1];
+  PROCESS_INFORMATION started = {};
+  if (!::CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+    return;
+  }
+  KernelHandle thread(started.hThread);
+  KernelHandle process(started.hProcess);
+  if (wait_for_end) {
+    ::WaitForSingleObject(process.Get(), INFINITE);
+  } else {
+    ::WaitForInputIdle(process.Get(), 1000);
+  }
+  thread.Close();
+  process.Close();
+  SetBoolResult(result, true);
+}
+
+// Waits the given milliseconds while the window goes on: pending messages
+// are dispatched throughout (so other events can run nested), and between
+// them the thread sleeps until the next message or the deadline. A quit
+// message stays queued and does not end the wait early.
+void DelayCmd(ArgRecord*, int32_t count, ArgRecord* args) {
+  if (count < 1) return;
+  const int32_t milliseconds = IntOf(args[0]);
+  if (milliseconds <= 0) return;
+  const DWORD deadline = ::GetTickCount() + static_cast<DWORD>(milliseconds);
+  for (;;) {
+    ProcessPendingMessages();
+    // Signed distance: correct across the tick count's wrap-around.
+    const int32_t remaining = static_cast<int32_t>(deadline - ::GetTickCount());
+    if (remaining < 0) return;
+    MSG head;
+    const bool waiting = ::PeekMessageA(&head, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
+    const DWORD timeout = static_cast<DWORD>(remaining) + 1;
+    if (!waiting) {
+      ::MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    } else if (head.message == WM_QUIT) {
+      // Nothing can be dispatched behind the quit message; only messages
+      // sent by other threads still need an answer.
+      ::MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_SENDMESSAGE, 0);
+    }
+  }
+}
+
+void SpecialFolderCmd(ArgRecord* result, int32_t count, ArgRecord* args) {
+  if (count < 1) return;
+  // Room for a full-length path, the added backslash and the terminator.
+  char path[MAX_PATH + 2] = {};
+  bool found = false;
+  switch (const int32_t id = IntOf(args[0])) {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8: {
+      constexpr int kFolders[8] = {CSIDL_PERSONAL, CSIDL_FAVORITES, CSIDL_DESKTOPDIRECTORY,
+                                   CSIDL_FONTS,    CSIDL_STARTMENU, CSIDL_PROGRAMS,
+                                   CSIDL_STARTUP,  CSIDL_APPDATA};
+      found = ::SHGetSpecialFolderPathA(nullptr, path, kFolders[id - 1], FALSE) != FALSE;
+      break;
+    }
+    case 9: {
+      const UINT n = ::GetWindowsDirectoryA(path, MAX_PATH);
+      found = n > 0 && n < MAX_PATH;
+      break;
+    }
+    case 10: {
+      const UINT n = ::GetSystemDirectoryA(path, MAX_PATH);
+      found = n > 0 && n < MAX_PATH;
+      break;
+    }
+    case 11: {
+      const DWORD n = ::GetTempPathA(MAX_PATH, path);
+      found = n > 0 && n < MAX_PATH;
+      break;
+    }
+    default:
+      break;
+  }
+  if (!found) return;
+  path[MAX_PATH] = 0;
+  int32_t length = TextLength(path);
+  if (length == 0) return;
+  if (path[length - 1] != '\\') path[length++] = '\\';
+  SetPointer(*result, NewText(path, length));
+}
+
+void ShellOpenCmd(ArgRecord*, int32_t count, ArgRecord* args) {
+  if (count < 2) return;
+  const char* verb = nullptr;
+  if (const ArgRecord* operation = Optional(count, args, 0)) {
+    const int32_t n = IntOf(*operation);
+    if (n >= 1 && n <= 5) verb = kShellVerbs[n - 1];
+  }
+  INT show = SW_SHOWNORMAL;
+  if (const ArgRecord* mode = Optional(count, args, 4)) {
+    const int32_t n = IntOf(*mode);
+    if (n >= 1 && n <= 6) show = kShellShowStates[n - 1];
+  }
+  const ArgRecord* parameters = Optional(count, args, 2);
+  const ArgRecord* folder = Optional(count, args, 3);
+  ::ShellExecuteA(nullptr, verb, TextOf(args[1]), parameters ? TextOf(*parameters) : nullptr,
+                  folder ? TextOf(*folder) : "", show);
+}
+
+}  // namespace korvex
