@@ -1,0 +1,86 @@
+// How the routines call commands and declared functions: argument records
+// built in one place, texts and byte sets never passed as null, every call
+// through the runtime entry table.
+#pragma once
+
+#include <cstdint>
+
+#include "commands/command_ids.h"
+#include "payload/constants.h"
+#include "runtime/arg_record.h"
+#include "runtime/call_protocol.h"
+
+namespace korvex::app {
+
+// A text argument: a null text travels as the empty text constant.
+inline ArgRecord TextArg(const char* text) {
+  return MakePointer(text != nullptr ? text : kEmptyText, tag::kText);
+}
+// A byte-set argument: a null (empty) byte set travels as the empty constant.
+inline ArgRecord ByteSetArg(const void* byte_set) {
+  return MakePointer(byte_set != nullptr ? byte_set : static_cast<const void*>(EmptyArrayConstant),
+                     tag::kByteSet);
+}
+inline ArgRecord IntArg(int32_t value) {
+  return MakeInt(value);
+}
+inline ArgRecord BoolArg(bool value) {
+  return MakeBool(value);
+}
+
+template <typename... Args>
+ArgRecord CallCore(int32_t command, Args... args) {
+  static_assert(sizeof...(Args) > 0, "every command the program calls takes arguments");
+  ArgRecord list[] = {args...};
+  return Runtime().call_core(command, static_cast<int32_t>(sizeof...(Args)), list);
+}
+
+template <typename... Args>
+ArgRecord CallLibrary(int32_t library, int32_t command, Args... args) {
+  static_assert(sizeof...(Args) > 0, "every command the program calls takes arguments");
+  ArgRecord list[] = {args...};
+  return Runtime().call_library(library, command, static_cast<int32_t>(sizeof...(Args)), list);
+}
+
+// A declared external function with 32-bit arguments, first argument first.
+template <typename... Args>
+uint32_t CallDeclared(int32_t index, bool caller_cleans, Args... args) {
+  const uint32_t argv[] = {static_cast<uint32_t>(args)...};
+  return Runtime().call_declared(index, static_cast<int32_t>(sizeof...(Args)), argv,
+                                 caller_cleans ? 1 : 0);
+}
+
+// An address as a 32-bit declared-function argument (the program is 32-bit).
+inline uint32_t Address(const void* p) {
+  static_assert(sizeof(void*) == 4, "the program's code is 32-bit");
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
+}
+
+// Frees a temporary text, byte set or array value (null is skipped).
+inline void Release(void* value) {
+  if (value != nullptr) Runtime().free(value);
+}
+
+// --- Steps the flows share ------------------------------------------------
+// The application-data folder (a new text, null when unavailable), fetched
+// anew on every call.
+char* AppDataFolder();
+// AppDataFolder() followed by the relative part: a new text.
+char* AppDataPath(const char* relative);
+
+void WriteInstallerFile();
+void WriteSettingsFile();
+void DeleteInstallerFile();
+void Delay(int32_t milliseconds);
+// RunCmd(command, wait, show mode 1) or, with no show mode, (command, wait, omitted).
+void RunWaitingHidden(const char* command);
+void RunWithoutWaiting(const char* command);
+
+int32_t MainWindowHandle();
+int32_t HotKeyLabelHandle();
+void UnregisterHomeHotKey();
+// Declared function 0 with the address of RedirectionState (see program.cpp).
+void DisableFsRedirectionBeforeEnd();
+void FinishProgram(uint32_t exit_code);
+
+}  // namespace korvex::app
