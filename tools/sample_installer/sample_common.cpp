@@ -3,6 +3,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <cwchar>
 
 namespace korvex_sample {
@@ -21,28 +23,29 @@ bool SameText(const wchar_t* a, const wchar_t* b) {
   return _wcsicmp(a, b) == 0;
 }
 
-std::wstring EnvironmentValue(const wchar_t* variable) {
+WideText EnvironmentValue(const wchar_t* variable) {
   wchar_t small[260];
   DWORD n = GetEnvironmentVariableW(variable, small, 260);
   if (n == 0) return {};
-  if (n < 260) return std::wstring(small, n);
-  std::wstring value(n, L'\0');
+  if (n < 260) return WideText(small, n);
+  WideText value;
+  value.resize(n);
   DWORD got = GetEnvironmentVariableW(variable, value.data(), n);
   if (got == 0 || got >= n) return {};
   value.resize(got);
   return value;
 }
 
-std::wstring ShellFolder(int csidl) {
+WideText ShellFolder(int csidl) {
   wchar_t path[MAX_PATH];
   if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return {};
-  std::wstring result(path);
+  WideText result(path);
   while (result.size() > 3 && result.back() == L'\\') result.pop_back();
   return result;
 }
 
-std::wstring ExtensionKey(const ShellNewEntry& entry) {
-  return std::wstring(entry.classes) + L"\\" + entry.extension;
+WideText ExtensionKey(const ShellNewEntry& entry) {
+  return WideText(entry.classes) + L"\\" + entry.extension;
 }
 
 bool Gone(LSTATUS status) {
@@ -50,7 +53,7 @@ bool Gone(LSTATUS status) {
          status == ERROR_PATH_NOT_FOUND;
 }
 
-bool KeyIsEmpty(HKEY parent, const std::wstring& path) {
+bool KeyIsEmpty(HKEY parent, const WideText& path) {
   RegKey key;
   if (key.Open(parent, path.c_str(), KEY_READ) != ERROR_SUCCESS) return false;
   DWORD subkeys = 0, values = 0;
@@ -61,7 +64,7 @@ bool KeyIsEmpty(HKEY parent, const std::wstring& path) {
   return subkeys == 0 && values == 0;
 }
 
-bool DeleteFileIfPresent(const std::wstring& path) {
+bool DeleteFileIfPresent(const WideText& path) {
   if (DeleteFileW(path.c_str())) return true;
   DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -124,6 +127,110 @@ HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD styl
 
 }  // namespace
 
+WideText::WideText(const wchar_t* text) {
+  *this += text;
+}
+
+WideText::WideText(const wchar_t* text, size_t count) {
+  Append(text, count);
+}
+
+WideText::WideText(WideText&& other) noexcept
+    : data_(other.data_), size_(other.size_), capacity_(other.capacity_) {
+  other.data_ = nullptr;
+  other.size_ = other.capacity_ = 0;
+}
+
+WideText& WideText::operator=(const WideText& other) {
+  if (this != &other) {
+    resize(0);
+    Append(other.c_str(), other.size_);
+  }
+  return *this;
+}
+
+WideText& WideText::operator=(WideText&& other) noexcept {
+  if (this != &other) {
+    free(data_);
+    data_ = other.data_;
+    size_ = other.size_;
+    capacity_ = other.capacity_;
+    other.data_ = nullptr;
+    other.size_ = other.capacity_ = 0;
+  }
+  return *this;
+}
+
+WideText::~WideText() {
+  free(data_);
+}
+
+void WideText::Reserve(size_t count) {
+  if (count < capacity_) return;
+  if (count >= 0x10000000) ExitProcess(1);  // no text of these programs comes near
+  size_t capacity = capacity_ < 32 ? 32 : capacity_;
+  while (capacity <= count) capacity *= 2;
+  void* grown = realloc(data_, capacity * sizeof(wchar_t));
+  if (grown == nullptr) ExitProcess(1);
+  data_ = static_cast<wchar_t*>(grown);
+  capacity_ = capacity;
+}
+
+void WideText::resize(size_t count) {
+  Reserve(count);
+  if (count > size_) wmemset(data_ + size_, L'\0', count - size_);
+  size_ = count;
+  data_[size_] = L'\0';
+}
+
+size_t WideText::find(wchar_t c) const {
+  for (size_t i = 0; i < size_; ++i) {
+    if (data_[i] == c) return i;
+  }
+  return npos;
+}
+
+size_t WideText::rfind_any(const wchar_t* set) const {
+  for (size_t i = size_; i > 0; --i) {
+    if (wcschr(set, data_[i - 1]) != nullptr) return i - 1;
+  }
+  return npos;
+}
+
+WideText WideText::substr(size_t from, size_t count) const {
+  if (from >= size_) return {};
+  if (count > size_ - from) count = size_ - from;
+  return WideText(data_ + from, count);
+}
+
+WideText& WideText::operator+=(const wchar_t* text) {
+  return Append(text, wcslen(text));
+}
+
+WideText& WideText::Append(const wchar_t* text, size_t count) {
+  if (count > 0x10000000 || size_ > 0x10000000) ExitProcess(1);
+  Reserve(size_ + count);
+  wmemmove(data_ + size_, text, count);
+  size_ += count;
+  data_[size_] = L'\0';
+  return *this;
+}
+
+bool WideText::operator==(const wchar_t* other) const {
+  return wcscmp(c_str(), other) == 0;
+}
+
+WideText DecimalText(uintptr_t value) {
+  wchar_t digits[24];
+  size_t n = sizeof(digits) / sizeof(digits[0]);
+  size_t at = n;
+  do {
+    digits[--at] = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return WideText(digits + at, n - at);
+}
+
 const ShellNewEntry& ShellNewAt(int index) {
   return kShellNewEntries[index];
 }
@@ -133,10 +240,10 @@ Switches ParseSwitches(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) {
     const wchar_t* arg = argv[i];
     if (arg[0] != L'/' && arg[0] != L'-') continue;
-    std::wstring name(arg + 1);
-    std::wstring value;
+    WideText name(arg + 1);
+    WideText value;
     size_t eq = name.find(L'=');
-    if (eq != std::wstring::npos) {
+    if (eq != WideText::npos) {
       value = name.substr(eq + 1);
       name.resize(eq);
     }
@@ -162,51 +269,56 @@ Switches ParseSwitches(int argc, wchar_t** argv) {
 }
 
 void AppendRunLog(const wchar_t* variable) {
-  std::wstring path = EnvironmentValue(variable);
+  WideText path = EnvironmentValue(variable);
   if (path.empty()) return;
   const wchar_t* line = GetCommandLineW();
   int wide = static_cast<int>(wcslen(line));
   int bytes = WideCharToMultiByte(CP_UTF8, 0, line, wide, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-  if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, line, wide, text.data(), bytes, nullptr, nullptr);
-  text += "\r\n";
+  if (bytes < 0) bytes = 0;
+  char* text = static_cast<char*>(malloc(static_cast<size_t>(bytes) + 2));
+  if (text == nullptr) return;
+  if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, line, wide, text, bytes, nullptr, nullptr);
+  memcpy(text + bytes, "\r\n", 2);
   HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    WriteFile(file, text, static_cast<DWORD>(bytes) + 2, &written, nullptr);
+    CloseHandle(file);
+  }
+  free(text);
 }
 
 bool EnvironmentFlag(const wchar_t* variable) {
-  std::wstring value = EnvironmentValue(variable);
+  WideText value = EnvironmentValue(variable);
   return !value.empty() && value != L"0";
 }
 
-std::wstring ProgramFiles64() {
+WideText ProgramFiles64() {
   // A 32-bit process under WOW64 sees the 32-bit folder as %ProgramFiles%;
   // ProgramW6432 names the 64-bit one (and is absent on 32-bit systems).
-  std::wstring folder = EnvironmentValue(L"ProgramW6432");
+  WideText folder = EnvironmentValue(L"ProgramW6432");
   while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
   if (!folder.empty()) return folder;
   return ShellFolder(CSIDL_PROGRAM_FILES);
 }
 
-std::wstring AppDataFolder() {
+WideText AppDataFolder() {
   return ShellFolder(CSIDL_APPDATA);
 }
 
-std::wstring TempFolder() {
+WideText TempFolder() {
   wchar_t path[MAX_PATH + 1];
   DWORD n = GetTempPathW(MAX_PATH + 1, path);
   if (n == 0 || n > MAX_PATH) return L".";
-  std::wstring result(path, n);
+  WideText result(path, n);
   while (result.size() > 3 && result.back() == L'\\') result.pop_back();
   return result;
 }
 
-std::wstring ModulePath() {
-  std::wstring path(MAX_PATH, L'\0');
+WideText ModulePath() {
+  WideText path;
+  path.resize(MAX_PATH);
   for (;;) {
     DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return {};
@@ -218,20 +330,20 @@ std::wstring ModulePath() {
   }
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return L".";
+WideText FolderOf(const WideText& path) {
+  size_t slash = path.rfind_any(L"\\/");
+  if (slash == WideText::npos) return L".";
   return path.substr(0, slash);
 }
 
-std::wstring Join(const std::wstring& folder, const wchar_t* name) {
-  std::wstring result = folder;
+WideText Join(const WideText& folder, const wchar_t* name) {
+  WideText result = folder;
   if (!result.empty() && result.back() != L'\\') result += L'\\';
   result += name;
   return result;
 }
 
-bool WriteWholeFile(const std::wstring& path, const void* data, size_t size) {
+bool WriteWholeFile(const WideText& path, const void* data, size_t size) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -249,7 +361,7 @@ bool WriteWholeFile(const std::wstring& path, const void* data, size_t size) {
   return ok;
 }
 
-bool IsFolder(const std::wstring& path) {
+bool IsFolder(const WideText& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -274,7 +386,7 @@ void RegKey::Close() {
   key_ = nullptr;
 }
 
-LSTATUS RegKey::SetText(const wchar_t* name, const std::wstring& value) {
+LSTATUS RegKey::SetText(const wchar_t* name, const WideText& value) {
   return RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
@@ -295,13 +407,14 @@ bool RegKey::ReadNumber(const wchar_t* name, DWORD* value) const {
   return true;
 }
 
-bool RegKey::ReadText(const wchar_t* name, std::wstring* value) const {
+bool RegKey::ReadText(const wchar_t* name, WideText* value) const {
   DWORD type = 0, size = 0;
   if (RegQueryValueExW(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
       (type != REG_SZ && type != REG_EXPAND_SZ)) {
     return false;
   }
-  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  WideText text;
+  text.resize(size / sizeof(wchar_t) + 1);
   DWORD got = static_cast<DWORD>(text.size() * sizeof(wchar_t));
   if (RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &got) !=
       ERROR_SUCCESS) {
@@ -334,8 +447,8 @@ bool RemoveShellNewEntries(uint32_t made) {
   bool ok = true;
   for (int i = 0; i < kShellNewCount; ++i) {
     const ShellNewEntry& entry = ShellNewAt(i);
-    std::wstring extension = ExtensionKey(entry);
-    std::wstring shell_new = extension + L"\\ShellNew";
+    WideText extension = ExtensionKey(entry);
+    WideText shell_new = extension + L"\\ShellNew";
     if (made & ShellNewBits(i, kMadeShellNew)) {
       if (!Gone(RegDeleteTreeW(entry.root, shell_new.c_str()))) ok = false;
     } else if (made & ShellNewBits(i, kMadeNullFile)) {
@@ -354,9 +467,9 @@ bool RemoveShellNewEntries(uint32_t made) {
 
 bool RemoveAppDataFolder(const InstallRecord& record) {
   if (!record.app_data_folder) return true;
-  std::wstring app_data = AppDataFolder();
+  WideText app_data = AppDataFolder();
   if (app_data.empty()) return false;
-  std::wstring folder = Join(app_data, kProductFolder);
+  WideText folder = Join(app_data, kProductFolder);
   if (RemoveDirectoryW(folder.c_str())) return true;
   DWORD error = GetLastError();
   // A folder that still holds files stays, and that is not a failure.
@@ -368,7 +481,7 @@ bool RemoveUninstallKey() {
   return Gone(RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_64KEY, 0));
 }
 
-bool RemoveInstalledFiles(const std::wstring& folder, bool including_uninstaller) {
+bool RemoveInstalledFiles(const WideText& folder, bool including_uninstaller) {
   bool ok = DeleteFileIfPresent(Join(folder, kReadmeName));
   if (including_uninstaller) {
     if (!DeleteFileIfPresent(Join(folder, kUninstallerName))) ok = false;

@@ -5,10 +5,58 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace korvex_sample {
+
+// A growable UTF-16 text. The programs use no C++ exceptions, and the
+// standard strings would bring the exception machinery into two otherwise
+// small executables; an allocation failure ends the process instead.
+class WideText {
+ public:
+  static constexpr size_t npos = static_cast<size_t>(-1);
+
+  WideText() = default;
+  WideText(const wchar_t* text);  // NOLINT: implicit like a literal
+  WideText(const wchar_t* text, size_t count);
+  WideText(const WideText& other) : WideText(other.c_str(), other.size_) {}
+  WideText(WideText&& other) noexcept;
+  WideText& operator=(const WideText& other);
+  WideText& operator=(WideText&& other) noexcept;
+  ~WideText();
+
+  const wchar_t* c_str() const { return data_ != nullptr ? data_ : L""; }
+  wchar_t* data() { return data_; }  // size() characters, then a NUL
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  wchar_t back() const { return data_[size_ - 1]; }
+  void pop_back() { data_[--size_] = L'\0'; }
+  void resize(size_t count);  // new characters are NUL
+  size_t find(wchar_t c) const;
+  size_t rfind_any(const wchar_t* set) const;  // last position of any of set
+  WideText substr(size_t from, size_t count = npos) const;
+
+  WideText& operator+=(const WideText& other) { return Append(other.c_str(), other.size_); }
+  WideText& operator+=(const wchar_t* text);
+  WideText& operator+=(wchar_t c) { return Append(&c, 1); }
+  WideText& Append(const wchar_t* text, size_t count);
+
+  friend WideText operator+(WideText a, const WideText& b) { return a += b; }
+  friend WideText operator+(WideText a, const wchar_t* b) { return a += b; }
+  friend WideText operator+(const wchar_t* a, const WideText& b) { return WideText(a) += b; }
+  bool operator==(const wchar_t* other) const;
+
+ private:
+  void Reserve(size_t count);
+
+  wchar_t* data_ = nullptr;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
+
+// Decimal digits of a number.
+WideText DecimalText(uintptr_t value);
 
 inline constexpr wchar_t kProductFolder[] = L"Korvex";
 inline constexpr wchar_t kDisplayName[] = L"Korvex";
@@ -58,7 +106,7 @@ struct Switches {
   bool no_startup_prompt = false;  // "/sp-"
   // Uninstaller, second phase: the folder to clean up and the handle of the
   // first phase's process (inherited) to wait for.
-  std::wstring cleanup_folder;
+  WideText cleanup_folder;
   uintptr_t wait_handle = 0;
 };
 Switches ParseSwitches(int argc, wchar_t** argv);
@@ -69,15 +117,15 @@ void AppendRunLog(const wchar_t* variable);
 // True when the environment variable is set to something other than "" or "0".
 bool EnvironmentFlag(const wchar_t* variable);
 
-std::wstring ProgramFiles64();  // without trailing backslash; empty when unknown
-std::wstring AppDataFolder();   // without trailing backslash; empty when unknown
-std::wstring TempFolder();      // without trailing backslash
-std::wstring ModulePath();
-std::wstring FolderOf(const std::wstring& path);  // without trailing backslash
-std::wstring Join(const std::wstring& folder, const wchar_t* name);
+WideText ProgramFiles64();  // without trailing backslash; empty when unknown
+WideText AppDataFolder();   // without trailing backslash; empty when unknown
+WideText TempFolder();      // without trailing backslash
+WideText ModulePath();
+WideText FolderOf(const WideText& path);  // without trailing backslash
+WideText Join(const WideText& folder, const wchar_t* name);
 
-bool WriteWholeFile(const std::wstring& path, const void* data, size_t size);
-bool IsFolder(const std::wstring& path);
+bool WriteWholeFile(const WideText& path, const void* data, size_t size);
+bool IsFolder(const WideText& path);
 
 // One owner per open registry key.
 class RegKey {
@@ -93,10 +141,10 @@ class RegKey {
   void Close();
   HKEY get() const { return key_; }
 
-  LSTATUS SetText(const wchar_t* name, const std::wstring& value);
+  LSTATUS SetText(const wchar_t* name, const WideText& value);
   LSTATUS SetNumber(const wchar_t* name, DWORD value);
   bool ReadNumber(const wchar_t* name, DWORD* value) const;
-  bool ReadText(const wchar_t* name, std::wstring* value) const;
+  bool ReadText(const wchar_t* name, WideText* value) const;
   bool HasValue(const wchar_t* name) const;
 
  private:
@@ -117,7 +165,7 @@ bool RemoveAppDataFolder(const InstallRecord& record);
 bool RemoveUninstallKey();
 // Deletes the files an install puts into folder (optionally not the
 // uninstaller) and the folder itself when it is then empty.
-bool RemoveInstalledFiles(const std::wstring& folder, bool including_uninstaller);
+bool RemoveInstalledFiles(const WideText& folder, bool including_uninstaller);
 
 // The confirmation page: a window with the given title, one line of text,
 // an accept button and "Cancel". Returns true when the accept button was

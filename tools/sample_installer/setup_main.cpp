@@ -34,7 +34,7 @@ constexpr char kReadme[] =
 
 // What this run made, so that a failure can take it back.
 struct Progress {
-  std::wstring folder;
+  WideText folder;
   bool folder_made = false;
   InstallRecord made;
 };
@@ -45,14 +45,14 @@ void RollBack(const Progress& progress) {
   if (progress.folder_made) RemoveInstalledFiles(progress.folder, true);
 }
 
-bool MakeFolder(const std::wstring& path, bool* made) {
+bool MakeFolder(const WideText& path, bool* made) {
   *made = CreateDirectoryW(path.c_str(), nullptr) != FALSE;
   return *made || IsFolder(path);
 }
 
 bool RegisterShellNew(int index, uint32_t* made) {
   const ShellNewEntry& entry = ShellNewAt(index);
-  std::wstring path = std::wstring(entry.classes) + L"\\" + entry.extension;
+  WideText path = WideText(entry.classes) + L"\\" + entry.extension;
   RegKey extension;
   bool extension_made = false;
   if (extension.Create(entry.root, path.c_str(), KEY_CREATE_SUB_KEY, &extension_made) !=
@@ -80,8 +80,8 @@ bool WriteUninstallEntry(const Progress& progress, const InstallRecord& previous
                  KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key_made) != ERROR_SUCCESS) {
     return false;
   }
-  std::wstring uninstaller = Join(progress.folder, kUninstallerName);
-  std::wstring quoted = L"\"" + uninstaller + L"\"";
+  WideText uninstaller = Join(progress.folder, kUninstallerName);
+  WideText quoted = L"\"" + uninstaller + L"\"";
   bool ok = key.SetText(L"DisplayName", kDisplayName) == ERROR_SUCCESS &&
             key.SetText(L"DisplayVersion", kDisplayVersion) == ERROR_SUCCESS &&
             key.SetText(L"Publisher", kPublisher) == ERROR_SUCCESS &&
@@ -103,7 +103,7 @@ bool WriteUninstallEntry(const Progress& progress, const InstallRecord& previous
 }
 
 bool Install(Progress* progress) {
-  std::wstring program_files = ProgramFiles64();
+  WideText program_files = ProgramFiles64();
   if (program_files.empty()) return false;
   progress->folder = Join(program_files, kProductFolder);
   if (!MakeFolder(progress->folder, &progress->folder_made)) return false;
@@ -116,7 +116,7 @@ bool Install(Progress* progress) {
     return false;
   }
 
-  std::wstring app_data = AppDataFolder();
+  WideText app_data = AppDataFolder();
   if (app_data.empty()) return false;
   if (!MakeFolder(Join(app_data, kProductFolder), &progress->made.app_data_folder)) return false;
 

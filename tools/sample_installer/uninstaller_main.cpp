@@ -31,17 +31,17 @@ constexpr int kDeleteAttempts = 50;
 constexpr DWORD kDeleteRetryMs = 100;
 constexpr DWORD kFirstPhaseWaitMs = 60000;
 
-bool ScheduleDeletionAtRestart(const std::wstring& uninstaller, const std::wstring& folder) {
+bool ScheduleDeletionAtRestart(const WideText& uninstaller, const WideText& folder) {
   bool ok = MoveFileExW(uninstaller.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
   // Entries run in order, so the folder is empty by the time its turn comes.
   if (!MoveFileExW(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) ok = false;
   return ok;
 }
 
-bool StartSecondPhase(const std::wstring& self, const std::wstring& folder) {
-  std::wstring temp_folder = TempFolder();
-  std::wstring copy = Join(temp_folder, L"KorvexUninstall-");
-  copy += std::to_wstring(GetCurrentProcessId());
+bool StartSecondPhase(const WideText& self, const WideText& folder) {
+  WideText temp_folder = TempFolder();
+  WideText copy = Join(temp_folder, L"KorvexUninstall-");
+  copy += DecimalText(GetCurrentProcessId());
   copy += L".exe";
   if (!CopyFileW(self.c_str(), copy.c_str(), FALSE)) return false;
 
@@ -51,8 +51,8 @@ bool StartSecondPhase(const std::wstring& self, const std::wstring& folder) {
     DeleteFileW(copy.c_str());
     return false;
   }
-  std::wstring command = L"\"" + copy + L"\" /cleanup=\"" + folder + L"\" /waitfor=" +
-                         std::to_wstring(reinterpret_cast<uintptr_t>(own));
+  WideText command = L"\"" + copy + L"\" /cleanup=\"" + folder + L"\" /waitfor=" +
+                     DecimalText(reinterpret_cast<uintptr_t>(own));
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
@@ -89,9 +89,9 @@ int SecondPhase(const Switches& switches) {
 }
 
 int Uninstall(const Switches& switches) {
-  std::wstring self = ModulePath();
+  WideText self = ModulePath();
   if (self.empty()) return kExitFailed;
-  std::wstring folder = FolderOf(self);
+  WideText folder = FolderOf(self);
 
   InstallRecord record = ReadInstallRecord();
   bool ok = RemoveShellNewEntries(record.shell_new);
