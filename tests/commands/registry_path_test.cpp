@@ -1,0 +1,78 @@
+// Splitting registry item paths into root, key path and item name.
+#include "commands/registry_path.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/commands/gbk_host.h"
+
+namespace korvex {
+namespace {
+
+struct Split {
+  RegistryRoot root;
+  std::string key;
+  std::string item;
+};
+
+Split SplitOf(int32_t root_id, const std::string& path) {
+  const RegistryPathParts parts = RegistryPathSplit(root_id, path.c_str());
+  return {parts.root, path.substr(0, static_cast<size_t>(parts.key_length)),
+          std::string(path.c_str() + parts.item_offset)};
+}
+
+TEST(RegistryPathSplit, RootIds) {
+  EXPECT_EQ(RegistryRootOf(1), RegistryRoot::kClassesRoot);
+  EXPECT_EQ(RegistryRootOf(2), RegistryRoot::kCurrentConfig);
+  EXPECT_EQ(RegistryRootOf(3), RegistryRoot::kCurrentUser);
+  EXPECT_EQ(RegistryRootOf(4), RegistryRoot::kLocalMachine);
+  EXPECT_EQ(RegistryRootOf(5), RegistryRoot::kUsers);
+  for (int32_t id : {0, 6, -1, 100, INT32_MIN}) {
+    EXPECT_EQ(RegistryRootOf(id), RegistryRoot::kCurrentUser) << id;
+  }
+}
+
+TEST(RegistryPathSplit, LastBackslashSeparates) {
+  Split s = SplitOf(4, "SOFTWARE\\Classes\\.7z\\ShellNew");
+  EXPECT_EQ(s.root, RegistryRoot::kLocalMachine);
+  EXPECT_EQ(s.key, "SOFTWARE\\Classes\\.7z");
+  EXPECT_EQ(s.item, "ShellNew");
+
+  s = SplitOf(3, "Software\\Key\\");
+  EXPECT_EQ(s.key, "Software\\Key");
+  EXPECT_EQ(s.item, "");
+
+  s = SplitOf(3, "Lonely");
+  EXPECT_EQ(s.key, "");
+  EXPECT_EQ(s.item, "Lonely");
+
+  s = SplitOf(3, "");
+  EXPECT_EQ(s.key, "");
+  EXPECT_EQ(s.item, "");
+
+  s = SplitOf(3, "\\Top");
+  EXPECT_EQ(s.key, "");
+  EXPECT_EQ(s.item, "Top");
+}
+
+TEST(RegistryPathSplit, DoubleByteAware) {
+  // 0x5C as the second byte of a double-byte character is not a separator.
+  const std::string word = test::Gbk("表");  // B1 ED
+  const std::string tricky = "\x81\x5C";     // a pair whose second byte is a backslash
+  Split s = SplitOf(3, "Software\\" + word + tricky + "x");
+  EXPECT_EQ(s.key, "Software");
+  EXPECT_EQ(s.item, word + tricky + "x");
+
+  s = SplitOf(3, "A\\" + tricky);
+  EXPECT_EQ(s.key, "A");
+  EXPECT_EQ(s.item, tricky);
+
+  // A lead byte at the very end ends the scan without reading past it.
+  s = SplitOf(3, "A\\B\x81");
+  EXPECT_EQ(s.key, "A");
+  EXPECT_EQ(s.item, "B\x81");
+}
+
+}  // namespace
+}  // namespace korvex
