@@ -9,6 +9,13 @@ std::vector<uint8_t> SerializeUnitRecord(const UnitDescription& u) {
   w.ZeroText(u.name);
   w.ZeroText(u.remark);
   w.UInt32(0);  // object slot
+  if (UnitKind(u.id) == kUnitKindMenuItem) {
+    w.UInt32(u.menu_value);
+    w.UInt32(u.flags);
+    w.ZeroText(u.caption);
+    w.Int32(u.menu_handler);
+    return w.Take();
+  }
   w.Int32(u.left);
   w.Int32(u.top);
   w.Int32(u.width);

@@ -27,6 +27,11 @@ struct UnitDescription {
   int32_t focus_order = 0;
   std::vector<EventBinding> events;
   std::vector<uint8_t> property_block;
+  // Menu items (unit ids of kind 2) use a shorter record: name, remark, flags,
+  // `menu_value`, the caption and the handler offset of their only event.
+  uint32_t menu_value = 0;
+  std::string caption;
+  int32_t menu_handler = -1;
 };
 
 struct WindowDescription {
@@ -38,7 +43,8 @@ struct WindowDescription {
   std::vector<UnitDescription> units;  // unit 0 is the window itself
 };
 
-// The data of one unit record (without its size field).
+// The data of one unit record (without its size field); the record kind
+// follows the unit id.
 std::vector<uint8_t> SerializeUnitRecord(const UnitDescription& unit);
 // A whole segment: the window table, then each window's record.
 std::vector<uint8_t> SerializeWindowTemplate(std::span<const WindowDescription> windows);

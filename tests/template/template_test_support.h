@@ -1,0 +1,40 @@
+// Shared pieces of the window template tests: the program's generated segment,
+// a UTF-8 -> code page 936 converter that does not share code with the product,
+// and a fixture that turns the fatal runtime error into a test exception.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "forms/template_loader.h"
+
+namespace korvex::forms::testing {
+
+// The segment the build generates, produced in-process.
+const std::vector<uint8_t>& GeneratedSegment();
+const std::vector<uint8_t>& GeneratedIcon();
+
+// UTF-8 text converted to code page 936 by the platform (iconv on the host,
+// the Win32 conversion functions on Windows).
+std::string Gbk(const char* utf8);
+
+struct FatalError {
+  int32_t code;
+  std::string text;
+};
+
+// Captures fatal runtime errors: a report ends in a thrown FatalError.
+class FatalCapture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
+// Loads into the process-wide window set and returns the fatal error raised,
+// or fails the test when the load succeeds.
+FatalError ExpectFatalLoad(const std::vector<uint8_t>& segment, uintptr_t code_base = 0x400000);
+
+}  // namespace korvex::forms::testing
