@@ -47,8 +47,8 @@ void NotifyLibrariesEnd();  // for ProgramEndSteps().notify_libraries_end
 // never return on the real runtime; a test replacement may.
 struct RuntimeEntryTable {
   void (*report_error)(int32_t code, uint32_t location, int32_t line);
-  // Declared external function `index` with 32-bit arguments (first argument
-  // first); caller_cleans for functions whose caller removes the arguments.
+  // Declared external function `index` with word-sized arguments (first
+  // argument first); caller_cleans for functions whose caller removes the arguments.
   uint32_t (*call_declared)(int32_t index, int32_t argc, const uint32_t* argv,
                             int32_t caller_cleans);
   ArgRecord (*call_library)(int32_t library, int32_t command, int32_t count, ArgRecord* args);
