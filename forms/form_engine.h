@@ -1,0 +1,13 @@
+// What the form engine hands the runtime at start.
+#pragma once
+
+#include "runtime/application.h"
+
+namespace korvex::forms {
+
+// Template load, window creation, the window checks and property access, as
+// the runtime calls them. Also installs the unit lookup used by commands and
+// the names for error reports.
+korvex::FormEngineHooks FormEngine();
+
+}  // namespace korvex::forms

@@ -1,0 +1,159 @@
+#include "forms/properties.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "forms/form_window.h"
+#include "runtime/errors.h"
+#include "runtime/values.h"
+
+namespace korvex::forms {
+namespace {
+
+// "未载入欲访问窗口组件所在的窗口"
+constexpr char kWindowNotLoadedText[] =
+    "\xCE\xB4\xD4\xD8\xC8\xEB\xD3\xFB\xB7\xC3\xCE\xCA\xB4\xB0\xBF\xDA\xD7\xE9\xBC\xFE\xCB\xF9"
+    "\xD4\xDA\xB5\xC4\xB4\xB0\xBF\xDA";
+// "读取组件属性时发现指定窗口尚未载入"
+constexpr char kReadWindowNotLoadedText[] =
+    "\xB6\xC1\xC8\xA1\xD7\xE9\xBC\xFE\xCA\xF4\xD0\xD4\xCA\xB1\xB7\xA2\xCF\xD6\xD6\xB8\xB6\xA8"
+    "\xB4\xB0\xBF\xDA\xC9\xD0\xCE\xB4\xD4\xD8\xC8\xEB";
+// "修改组件属性时发现指定窗口尚未载入"
+constexpr char kWriteWindowNotLoadedText[] =
+    "\xD0\xDE\xB8\xC4\xD7\xE9\xBC\xFE\xCA\xF4\xD0\xD4\xCA\xB1\xB7\xA2\xCF\xD6\xD6\xB8\xB6\xA8"
+    "\xB4\xB0\xBF\xDA\xC9\xD0\xCE\xB4\xD4\xD8\xC8\xEB";
+// "指定窗口或窗口组件不存在或尚未载入"
+constexpr char kUnitMissingText[] =
+    "\xD6\xB8\xB6\xA8\xB4\xB0\xBF\xDA\xBB\xF2\xB4\xB0\xBF\xDA\xD7\xE9\xBC\xFE\xB2\xBB\xB4\xE6"
+    "\xD4\xDA\xBB\xF2\xC9\xD0\xCE\xB4\xD4\xD8\xC8\xEB";
+
+struct Target {
+  FormWindow* form;
+  int32_t index;
+};
+
+// The open window and the unit index; fatal when either is missing.
+Target Resolve(uint32_t window, uint32_t unit, bool write) {
+  if (!Windows().Find(window)) ReportError(kWindowNotLoadedText, 0, window, 0);
+  FormWindow* form = FindForm(window);
+  if (!form)
+    ReportError(write ? kWriteWindowNotLoadedText : kReadWindowNotLoadedText, 0, window, 0);
+  const int32_t index = form->record().FindUnit(unit);
+  if (index < 0 || form->record().IsMenuItem(index))
+    ReportError(kUnitMissingText, 0, window, static_cast<int32_t>(unit));
+  return {form, index};
+}
+
+int32_t ClampPosition(int32_t v) {
+  return std::clamp(v, -kPositionLimit, kPositionLimit);
+}
+
+// Moves or resizes the unit's window to the geometry in its record.
+void ApplyGeometry(const Target& t) {
+  HWND handle = t.form->UnitHandle(t.index);
+  if (!handle) return;
+  const WindowRecord& record = t.form->record();
+  SetWindowPos(handle, nullptr, static_cast<int32_t>(record.ReadField(t.index, UnitField::kLeft)),
+               static_cast<int32_t>(record.ReadField(t.index, UnitField::kTop)),
+               static_cast<int32_t>(record.ReadField(t.index, UnitField::kWidth)),
+               static_cast<int32_t>(record.ReadField(t.index, UnitField::kHeight)),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SetFlag(WindowRecord& record, int32_t index, uint32_t flag, bool on) {
+  const uint32_t flags = record.ReadField(index, UnitField::kFlags);
+  record.WriteField(index, UnitField::kFlags, on ? (flags | flag) : (flags & ~flag));
+}
+
+}  // namespace
+
+ArgRecord ReadUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t /*index*/) {
+  const Target t = Resolve(window, unit, false);
+  const WindowRecord& record = t.form->record();
+  auto field = [&](UnitField f) { return static_cast<int32_t>(record.ReadField(t.index, f)); };
+  switch (property) {
+    case kPropertyLeft:
+      return MakeInt(field(UnitField::kLeft));
+    case kPropertyTop:
+      return MakeInt(field(UnitField::kTop));
+    case kPropertyWidth:
+      return MakeInt(field(UnitField::kWidth));
+    case kPropertyHeight:
+      return MakeInt(field(UnitField::kHeight));
+    case kPropertyTag: {
+      const std::string_view tag = record.Tag(t.index);
+      return MakePointer(NewText(tag.data(), static_cast<int32_t>(tag.size())), tag::kText);
+    }
+    case kPropertyVisible:
+      return MakeBool((record.ReadField(t.index, UnitField::kFlags) & kUnitVisible) != 0);
+    case kPropertyDisabled:
+      return MakeBool((record.ReadField(t.index, UnitField::kFlags) & kUnitDisabled) != 0);
+    case kPropertyMousePointer: {
+      const std::span<const uint8_t> block = record.MousePointer(t.index);
+      return MakeInt(block.size() == 4 ? LoadInt32(block.data()) : 0);
+    }
+    default:
+      break;
+  }
+  ArgRecord value{0, 0, 0};
+  Unit* live = t.form->UnitAt(t.index);
+  const UnitTypeRoutines* routines = UnitInterface(record.UnitType(t.index));
+  if (live && routines && routines->get_property)
+    routines->get_property(*live, property - kFirstUnitTypeProperty, &value);
+  return value;
+}
+
+void WriteUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t /*index*/,
+                       uint32_t low, uint32_t high) {
+  const Target t = Resolve(window, unit, true);
+  WindowRecord& record = t.form->record();
+  HWND handle = t.form->UnitHandle(t.index);
+  const auto value = static_cast<int32_t>(low);
+  switch (property) {
+    case kPropertyLeft:
+      record.WriteField(t.index, UnitField::kLeft, static_cast<uint32_t>(ClampPosition(value)));
+      ApplyGeometry(t);
+      return;
+    case kPropertyTop:
+      record.WriteField(t.index, UnitField::kTop, static_cast<uint32_t>(ClampPosition(value)));
+      ApplyGeometry(t);
+      return;
+    case kPropertyWidth:
+      record.WriteField(t.index, UnitField::kWidth, static_cast<uint32_t>(std::max(value, 0)));
+      ApplyGeometry(t);
+      return;
+    case kPropertyHeight:
+      record.WriteField(t.index, UnitField::kHeight, static_cast<uint32_t>(std::max(value, 0)));
+      ApplyGeometry(t);
+      return;
+    case kPropertyTag: {
+      ArgRecord text{low, high, tag::kText};
+      const char* tag_text = PointerOf<const char>(text);
+      record.SetTag(t.index, tag_text ? tag_text : "");
+      return;
+    }
+    case kPropertyVisible:
+      SetFlag(record, t.index, kUnitVisible, value != 0);
+      if (handle) ShowWindow(handle, value != 0 ? SW_SHOW : SW_HIDE);
+      return;
+    case kPropertyDisabled:
+      SetFlag(record, t.index, kUnitDisabled, value != 0);
+      if (handle) EnableWindow(handle, value == 0);
+      return;
+    case kPropertyMousePointer: {
+      uint8_t block[4];
+      StoreInt32(block, value);
+      record.SetMousePointer(t.index, block);
+      t.form->SetUnitCursor(t.index, value);
+      return;
+    }
+    default:
+      break;
+  }
+  Unit* live = t.form->UnitAt(t.index);
+  const UnitTypeRoutines* routines = UnitInterface(record.UnitType(t.index));
+  if (live && routines && routines->set_property)
+    routines->set_property(*live, property - kFirstUnitTypeProperty, ArgRecord{low, high, 0});
+}
+
+}  // namespace korvex::forms

@@ -1,0 +1,31 @@
+// Reading and writing unit properties while a window is open: the common
+// properties 0..7 live in the unit records, the rest belong to each unit type
+// (property number 8 + the type's own number).
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/arg_record.h"
+
+namespace korvex::forms {
+
+enum CommonProperty : int32_t {
+  kPropertyLeft = 0,
+  kPropertyTop = 1,
+  kPropertyWidth = 2,
+  kPropertyHeight = 3,
+  kPropertyTag = 4,
+  kPropertyVisible = 5,
+  kPropertyDisabled = 6,
+  kPropertyMousePointer = 7,
+  kFirstUnitTypeProperty = 8,
+};
+inline constexpr int32_t kPositionLimit = 32627;
+
+// The runtime entries. The value of a text property is a new Text owned by
+// the caller; writes of texts take the Text from the value's low word.
+ArgRecord ReadUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t index);
+void WriteUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t index,
+                       uint32_t low, uint32_t high);
+
+}  // namespace korvex::forms
