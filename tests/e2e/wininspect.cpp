@@ -1,0 +1,131 @@
+// A small Windows tool for the end-to-end tests: it reads the live windows of
+// the program under test and holds files open, printing UTF-8.
+//
+//   wininspect dump TITLE        the top-level window titled TITLE (UTF-8) and its
+//                                child windows, one line each: class|text|enabled|visible|x,y,w,h
+//   wininspect wait TITLE SECS   waits until such a window exists (exit 0) or not (exit 1)
+//   wininspect gone TITLE SECS   waits until no such window exists (exit 0) or not (exit 1)
+//   wininspect hold PATH SECS    opens PATH without sharing and keeps it open
+//   wininspect titles            every visible top-level window's title
+#include <windows.h>
+
+#include <cstdio>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string Utf8(const wchar_t* w) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
+  s.resize(static_cast<size_t>(n - 1));
+  return s;
+}
+
+std::string TextOf(HWND h) {
+  wchar_t buf[1024];
+  buf[0] = 0;
+  // WM_GETTEXT works across processes for standard controls.
+  SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000,
+                      nullptr);
+  buf[1023] = 0;
+  return Utf8(buf);
+}
+
+void PrintWindow(const char* kind, HWND h, HWND parent) {
+  wchar_t cls[256];
+  GetClassNameW(h, cls, 256);
+  RECT r;
+  GetWindowRect(h, &r);
+  if (parent) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  std::printf("%s|%s|%s|%d|%d|%ld,%ld,%ld,%ld\n", kind, Utf8(cls).c_str(), TextOf(h).c_str(),
+              IsWindowEnabled(h) ? 1 : 0, IsWindowVisible(h) ? 1 : 0, r.left, r.top,
+              r.right - r.left, r.bottom - r.top);
+}
+
+struct Search {
+  std::wstring title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindTop(HWND h, LPARAM p) {
+  auto* s = reinterpret_cast<Search*>(p);
+  wchar_t buf[512];
+  buf[0] = 0;
+  GetWindowTextW(h, buf, 512);
+  if (s->title == buf && IsWindowVisible(h)) {
+    s->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindTitled(const wchar_t* title) {
+  Search s;
+  s.title = title;
+  EnumWindows(FindTop, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+BOOL CALLBACK PrintChild(HWND h, LPARAM parent) {
+  if (GetParent(h) == reinterpret_cast<HWND>(parent)) {
+    PrintWindow("child", h, reinterpret_cast<HWND>(parent));
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK PrintTitle(HWND h, LPARAM) {
+  wchar_t buf[512];
+  buf[0] = 0;
+  GetWindowTextW(h, buf, 512);
+  if (IsWindowVisible(h) && buf[0]) std::printf("%s\n", Utf8(buf).c_str());
+  return TRUE;
+}
+
+bool WaitFor(const wchar_t* title, double seconds, bool present) {
+  DWORD end = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  for (;;) {
+    if ((FindTitled(title) != nullptr) == present) return true;
+    if (static_cast<LONG>(GetTickCount() - end) > 0) return false;
+    Sleep(100);
+  }
+}
+
+}  // namespace
+
+int main() {
+  // Arguments as the system passed them, in UTF-16 (titles are Chinese).
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::wstring cmd = argc >= 2 ? argv[1] : L"";
+  if (argc >= 3 && cmd == L"dump") {
+    HWND h = FindTitled(argv[2]);
+    if (!h) return 1;
+    PrintWindow("window", h, nullptr);
+    EnumChildWindows(h, PrintChild, reinterpret_cast<LPARAM>(h));
+    return 0;
+  }
+  if (argc >= 4 && (cmd == L"wait" || cmd == L"gone")) {
+    return WaitFor(argv[2], _wtof(argv[3]), cmd == L"wait") ? 0 : 1;
+  }
+  if (argc >= 4 && cmd == L"hold") {
+    HANDLE f = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return 1;
+    std::printf("holding\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(_wtof(argv[3]) * 1000));
+    CloseHandle(f);
+    return 0;
+  }
+  if (cmd == L"titles") {
+    EnumWindows(PrintTitle, 0);
+    return 0;
+  }
+  std::fprintf(stderr, "usage: wininspect dump|wait|gone|hold|titles ...\n");
+  return 2;
+}
