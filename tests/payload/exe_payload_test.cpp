@@ -1,0 +1,61 @@
+// KorvexSetup.exe carries the generated settings image as a byte set: found
+// by scanning the executable file and compared with the generator's output.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "payload/default_settings.h"
+#include "payload/settings_image.h"
+#include "payload/settings_reader.h"
+
+namespace {
+
+std::vector<uint8_t> ReadFile(const char* path) {
+  std::vector<uint8_t> data;
+  std::FILE* in = std::fopen(path, "rb");
+  if (in == nullptr) return data;
+  uint8_t chunk[65536];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
+    data.insert(data.end(), chunk, chunk + got);
+  std::fclose(in);
+  return data;
+}
+
+TEST(ProgramExecutable, CarriesTheSettingsImage) {
+  const std::vector<uint8_t> exe = ReadFile(KORVEX_SETUP_EXE);
+  ASSERT_FALSE(exe.empty()) << "cannot read " << KORVEX_SETUP_EXE;
+  const std::vector<uint8_t> expected =
+      korvex::settings::WriteSettingsImage(korvex::settings::DefaultSettings());
+
+  // Every place where the image's tag and digest stand.
+  std::vector<size_t> hits;
+  auto from = exe.begin();
+  while (true) {
+    from = std::search(from, exe.end(), expected.begin(), expected.begin() + 24);
+    if (from == exe.end()) break;
+    hits.push_back(static_cast<size_t>(from - exe.begin()));
+    ++from;
+  }
+  ASSERT_EQ(hits.size(), 1u) << "the settings image should be embedded exactly once";
+  const size_t at = hits[0];
+  ASSERT_GE(at, 8u);
+  ASSERT_LE(expected.size(), exe.size() - at);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), exe.begin() + at));
+
+  // The byte-set header in front of it: int32 1, int32 23497, little-endian.
+  int32_t header[2];
+  std::memcpy(header, exe.data() + at - 8, sizeof header);
+  EXPECT_EQ(header[0], 1);
+  EXPECT_EQ(header[1], 23497);
+
+  // And what is embedded reads back as a sound settings file.
+  const korvex::settings::ReadResult result =
+      korvex::settings::ReadSettingsImage(exe.data() + at, expected.size());
+  EXPECT_TRUE(result.ok) << result.error;
+}
+
+}  // namespace
