@@ -1,0 +1,393 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the sample setup program and its uninstaller under Wine.
+
+Every scenario works in a fresh copy of an initialised prefix, runs the
+programs there and checks the file system and the registry (both views)
+through Wine's own reg tool.
+
+  sample_installer_test.py --setup SETUP.exe --uninstaller unins000.exe \
+      --wine-run scripts/wine-run --work DIR [unittest options]
+
+Exit code 77 (skipped) when the machine cannot run 32-bit programs at all.
+"""
+import argparse
+import errno
+import glob
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+ARGS = None
+DISPLAY = None
+
+UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Korvex"
+SHELL_NEW_KEYS = [
+    r"HKLM\SOFTWARE\Classes\.7z\ShellNew",
+    r"HKLM\SOFTWARE\Classes\.rar\ShellNew",
+    r"HKLM\SOFTWARE\Classes\.zip\ShellNew",
+    r"HKCU\Software\Classes\.7z\ShellNew",
+    r"HKCU\Software\Classes\.rar\ShellNew",
+    r"HKCU\Software\Classes\.zip\ShellNew",
+]
+INSTALLED_UNINSTALLER = r"C:\Program Files\Korvex\unins000.exe"
+SILENT_SWITCHES = ["/sp-", "/verysilent", "/suppressmsgboxes", "/norestart"]
+
+# The pages' buttons, in client coordinates (see sample_common.h).
+ACCEPT_BUTTON = (204, 90)
+CANCEL_BUTTON = (308, 90)
+
+RUN_TIMEOUT = 180
+
+# Stored keys (in system.reg or user.reg, any view) that an install touches.
+TOUCHED_KEY = re.compile(r"(\\\\classes\\\\\.(7z|rar|zip)(\\\\|$))|(\\\\uninstall\\\\korvex$)",
+                         re.IGNORECASE)
+
+
+class Prefix:
+    """A private copy of the base prefix and the means to run programs in it."""
+
+    def __init__(self, base, path):
+        self.path = path
+        if os.path.exists(path):
+            self.kill()
+            shutil.rmtree(path)
+        subprocess.run(["cp", "-a", base, path], check=True)
+
+    def env(self, extra=None):
+        env = dict(os.environ)
+        env["WINEPREFIX"] = self.path
+        env["DISPLAY"] = DISPLAY
+        for name in ("KORVEX_SAMPLE_SETUP_FAIL", "KORVEX_SAMPLE_SETUP_LOG",
+                     "KORVEX_SAMPLE_UNINSTALL_LOG"):
+            env.pop(name, None)
+        env.update(extra or {})
+        return env
+
+    def command(self, program, args):
+        return [ARGS.wine_run, self.path, program] + list(args)
+
+    def run(self, program, args=(), extra_env=None):
+        """Runs a program, waits for everything it started; returns its exit code."""
+        done = subprocess.run(self.command(program, args), env=self.env(extra_env),
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              timeout=RUN_TIMEOUT)
+        self.wait()
+        return done.returncode
+
+    def start(self, program, args=(), extra_env=None):
+        return subprocess.Popen(self.command(program, args), env=self.env(extra_env),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def wait(self):
+        subprocess.run(["wineserver", "-w"], env=self.env(), timeout=RUN_TIMEOUT)
+
+    def kill(self):
+        subprocess.run(["wineserver", "-k"], env=self.env(), stderr=subprocess.DEVNULL)
+
+    def reg_query(self, key, view=None, value=None):
+        """(exit code, output) of `reg query` for one key, optionally one view."""
+        args = ["reg", "query", key]
+        if value is not None:
+            args += ["/v", value]
+        if view is not None:
+            args.append("/reg:%d" % view)
+        done = subprocess.run(self.command(args[0], args[1:]), env=self.env(),
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              timeout=RUN_TIMEOUT)
+        return done.returncode, done.stdout.decode("gbk", "replace")
+
+    def reg_values(self, key, view=None):
+        """Values of a key as {name: (type, data)}; None when the key is absent."""
+        code, out = self.reg_query(key, view)
+        if code != 0:
+            return None
+        values = {}
+        for line in out.splitlines():
+            if not line.startswith("    "):
+                continue
+            parts = line.strip().split("    ", 2)
+            if len(parts) >= 2 and parts[1].startswith("REG_"):
+                values[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
+        return values
+
+    def drive_c(self, *parts):
+        return os.path.join(self.path, "drive_c", *parts)
+
+    def app_data(self):
+        found = [p for p in glob.glob(self.drive_c("users", "*", "AppData", "Roaming"))
+                 if os.sep + "Public" + os.sep not in p]
+        assert len(found) == 1, found
+        return found[0]
+
+    def registry_sections(self):
+        """The stored registry keys an install may touch, in every view, with their values."""
+        sections = {}
+        for hive in ("system.reg", "user.reg"):
+            wait_for_registry_file(os.path.join(self.path, hive))
+            with open(os.path.join(self.path, hive), encoding="utf-8", errors="replace") as f:
+                name = None
+                for line in f:
+                    line = line.rstrip("\n")
+                    if line.startswith("["):
+                        key = line[1:line.rindex("]")]
+                        name = hive + ":" + key if TOUCHED_KEY.search(key) else None
+                        if name is not None:
+                            sections[name] = []
+                    elif name is not None and line and not line.startswith("#"):
+                        sections[name].append(line)
+        return sections
+
+    def state(self):
+        """What an install may touch, for before/after comparisons."""
+        files = {}
+        for folder in (self.drive_c("Program Files", "Korvex"),
+                       self.drive_c("Program Files (x86)", "Korvex"),
+                       os.path.join(self.app_data(), "Korvex")):
+            if os.path.isdir(folder):
+                files[folder] = sorted(os.listdir(folder))
+        return files, self.registry_sections()
+
+    def close(self):
+        self.kill()
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+def wait_for_registry_file(path):
+    """Waits for the prefix's server to have saved its registry (it writes on exit)."""
+    subprocess.run(["wineserver", "-w"], env=dict(os.environ, WINEPREFIX=os.path.dirname(path)),
+                   timeout=RUN_TIMEOUT)
+
+
+def window_of(title, timeout=60):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title],
+                               env=dict(os.environ, DISPLAY=DISPLAY), stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL)
+        ids = found.stdout.decode().split()
+        if ids:
+            return ids[0]
+        time.sleep(0.3)
+    return None
+
+
+def click_until_exit(process, title, point, timeout=90):
+    """Clicks point in the page titled title until the process ends; its exit code."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        window = window_of(title, timeout=max(1, deadline - time.monotonic()))
+        if window is None:
+            break
+        subprocess.run(["xdotool", "mousemove", "--window", window, str(point[0]), str(point[1]),
+                        "click", "1"], env=dict(os.environ, DISPLAY=DISPLAY),
+                       stderr=subprocess.DEVNULL)
+        try:
+            return process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            continue  # the click came too early; try again
+    process.kill()
+    raise AssertionError("the page %r did not end the program" % title)
+
+
+class SampleInstallerCase(unittest.TestCase):
+    def fresh_prefix(self, name):
+        prefix = Prefix(ARGS.base_prefix, os.path.join(ARGS.work, name))
+        self.addCleanup(prefix.close)
+        return prefix
+
+    def assert_installed(self, prefix):
+        folder = prefix.drive_c("Program Files", "Korvex")
+        with open(os.path.join(folder, "unins000.exe"), "rb") as installed, \
+                open(ARGS.uninstaller, "rb") as built:
+            self.assertEqual(installed.read(), built.read(), "unins000.exe is not the built one")
+        self.assertTrue(os.path.isfile(os.path.join(folder, "readme.txt")))
+        self.assertFalse(os.path.exists(prefix.drive_c("Program Files (x86)", "Korvex")),
+                         "installed into the 32-bit program folder")
+
+        values = prefix.reg_values(UNINSTALL_KEY, 64)
+        self.assertIsNotNone(values, "no uninstall key in the 64-bit view")
+        self.assertEqual(values["InstallLocation"], ("REG_SZ", "C:\\Program Files\\Korvex\\"))
+        self.assertEqual(values["DisplayName"], ("REG_SZ", "Korvex"))
+        self.assertEqual(values["DisplayVersion"], ("REG_SZ", "5.6.1.10516"))
+        self.assertEqual(values["Publisher"][0], "REG_SZ")
+        self.assertNotEqual(values["Publisher"][1], "")
+        self.assertEqual(values["UninstallString"],
+                         ("REG_SZ", '"C:\\Program Files\\Korvex\\unins000.exe"'))
+        self.assertIsNone(prefix.reg_values(UNINSTALL_KEY, 32),
+                          "the uninstall key is in the 32-bit view")
+
+        self.assertTrue(os.path.isdir(os.path.join(prefix.app_data(), "Korvex")))
+        for key in SHELL_NEW_KEYS:
+            values = prefix.reg_values(key)
+            self.assertIsNotNone(values, key)
+            self.assertIn("NullFile", values, key)
+
+    def assert_removed(self, prefix, before):
+        self.assertFalse(os.path.exists(prefix.drive_c("Program Files", "Korvex")),
+                         "the program folder is still there")
+        self.assertEqual(prefix.state(), before)
+
+    def test_silent_install_and_uninstall(self):
+        prefix = self.fresh_prefix("silent")
+        log = os.path.join(ARGS.work, "silent-setup.log")
+        if os.path.exists(log):
+            os.remove(log)
+        before = prefix.state()
+
+        # A forced failure reports 2 and leaves everything as it was.
+        code = prefix.run(ARGS.setup, SILENT_SWITCHES,
+                          {"KORVEX_SAMPLE_SETUP_FAIL": "1", "KORVEX_SAMPLE_SETUP_LOG": log})
+        self.assertEqual(code, 2)
+        self.assertEqual(prefix.state(), before)
+
+        # Switches in any case and order, with an unknown one among them.
+        code = prefix.run(ARGS.setup, ["/NoRestart", "/VERYSILENT", "/whatever", "/SP-",
+                                       "/SuppressMsgBoxes"],
+                          {"KORVEX_SAMPLE_SETUP_LOG": log})
+        self.assertEqual(code, 0)
+        self.assert_installed(prefix)
+        with open(log, encoding="utf-8") as f:
+            lines = f.read().splitlines()
+        self.assertEqual(len(lines), 2, lines)
+        for switch in ("/NoRestart", "/VERYSILENT", "/SP-", "/SuppressMsgBoxes"):
+            self.assertIn(switch, lines[1])
+
+        code = prefix.run(INSTALLED_UNINSTALLER, ["/VerySilent"])
+        self.assertEqual(code, 0)
+        self.assert_removed(prefix, before)
+
+    def test_interactive_pages(self):
+        prefix = self.fresh_prefix("interactive")
+        before = prefix.state()
+
+        # Cancel on the setup page: non-zero, nothing installed.
+        setup = prefix.start(ARGS.setup)
+        self.assertNotEqual(click_until_exit(setup, "^Korvex$", CANCEL_BUTTON), 0)
+        prefix.wait()
+        self.assertEqual(prefix.state(), before)
+
+        setup = prefix.start(ARGS.setup)
+        self.assertEqual(click_until_exit(setup, "^Korvex$", ACCEPT_BUTTON), 0)
+        prefix.wait()
+        self.assert_installed(prefix)
+        installed = prefix.state()
+
+        # Cancel on the uninstaller's page keeps everything.
+        uninstaller = prefix.start(INSTALLED_UNINSTALLER)
+        self.assertNotEqual(click_until_exit(uninstaller, "^Korvex Uninstall$", CANCEL_BUTTON), 0)
+        prefix.wait()
+        self.assertEqual(prefix.state(), installed)
+
+        uninstaller = prefix.start(INSTALLED_UNINSTALLER)
+        self.assertEqual(click_until_exit(uninstaller, "^Korvex Uninstall$", ACCEPT_BUTTON), 0)
+        prefix.wait()
+        self.assert_removed(prefix, before)
+
+    def test_uninstall_keeps_what_was_there_before(self):
+        prefix = self.fresh_prefix("existing")
+        # Another program's entries: a ShellNew key with its own value and an
+        # extension key with a default value.
+        for args in (["add", r"HKCU\Software\Classes\.zip\ShellNew", "/v", "FileName", "/d",
+                      "empty.zip", "/f"],
+                     ["add", r"HKLM\SOFTWARE\Classes\.rar", "/ve", "/d", "OtherRar", "/f"]):
+            self.assertEqual(prefix.run("reg", args), 0)
+        before = prefix.state()
+
+        # Installing twice must not make the second install forget the first.
+        self.assertEqual(prefix.run(ARGS.setup, SILENT_SWITCHES), 0)
+        self.assertEqual(prefix.run(ARGS.setup, ["/verysilent"]), 0)
+        self.assert_installed(prefix)
+
+        # The front-end deletes one ShellNew key itself and writes its settings
+        # file into the application-data folder.
+        self.assertEqual(prefix.run("reg", ["delete", r"HKLM\SOFTWARE\Classes\.7z\ShellNew",
+                                            "/f"]), 0)
+        settings = os.path.join(prefix.app_data(), "Korvex", "Korvex.qdf")
+        with open(settings, "wb") as f:
+            f.write(b"settings")
+
+        self.assertEqual(prefix.run(INSTALLED_UNINSTALLER, ["/silent"]), 0)
+        self.assertTrue(os.path.isfile(settings), "the user's settings file was removed")
+        os.remove(settings)
+        os.rmdir(os.path.dirname(settings))
+        self.assert_removed(prefix, before)
+        self.assertEqual(prefix.reg_values(r"HKCU\Software\Classes\.zip\ShellNew"),
+                         {"FileName": ("REG_SZ", "empty.zip")})
+
+
+def start_display():
+    """A virtual display of our own (or the one already there at that number)."""
+    global DISPLAY
+    number = os.environ.get("KORVEX_SAMPLE_DISPLAY", "67")
+    DISPLAY = ":" + number
+    if os.path.exists("/tmp/.X%s-lock" % number):
+        return None
+    server = subprocess.Popen(["Xvfb", DISPLAY, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        if os.path.exists("/tmp/.X11-unix/X" + number):
+            return server
+        time.sleep(0.1)
+    server.kill()
+    raise RuntimeError("Xvfb did not start on " + DISPLAY)
+
+
+def is_32bit_program(path):
+    with open(path, "rb") as f:
+        head = f.read(4096)
+    offset = int.from_bytes(head[0x3C:0x40], "little")
+    return head[offset + 4:offset + 6] == b"\x4c\x01"
+
+
+def can_run_32bit():
+    try:
+        subprocess.run(["/lib/ld-linux.so.2", "--version"], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+    except OSError as e:
+        return e.errno != errno.ENOEXEC
+    return True
+
+
+def prepare_base_prefix(path):
+    env = dict(os.environ, DISPLAY=DISPLAY)
+    subprocess.run([ARGS.wine_run, path, "cmd", "/c", "exit", "0"], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    subprocess.run(["wineserver", "-w"], env=dict(env, WINEPREFIX=path), timeout=300)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--setup", required=True)
+    parser.add_argument("--uninstaller", required=True)
+    parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--work", required=True)
+    ARGS, rest = parser.parse_known_args()
+    ARGS.setup = os.path.abspath(ARGS.setup)
+    ARGS.uninstaller = os.path.abspath(ARGS.uninstaller)
+    ARGS.work = os.path.abspath(ARGS.work)
+    ARGS.base_prefix = os.path.join(ARGS.work, "base-prefix")
+
+    if is_32bit_program(ARGS.setup) and not can_run_32bit():
+        print("SKIPPED: this machine's kernel cannot run 32-bit programs, so Wine cannot "
+              "start the 32-bit setup program")
+        return 77
+
+    os.makedirs(ARGS.work, exist_ok=True)
+    server = start_display()
+    try:
+        prepare_base_prefix(ARGS.base_prefix)
+        result = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2).result
+        return 0 if result.wasSuccessful() else 1
+    finally:
+        if server is not None:
+            server.terminate()
+            server.wait()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
