@@ -65,6 +65,13 @@ IconImage FindIconImage(std::span<const uint8_t> ico, int size) {
   return best;
 }
 
+// The object slot of a unit record holds the live object's address on the
+// 32-bit target. It is never read back as a pointer: a 64-bit build keeps only
+// the low half there, enough to tell a live unit from one not created.
+uint32_t ObjectSlotValue(const void* object) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(object));
+}
+
 }  // namespace
 
 WindowStyle StyleFromProperties(const WindowProperties& p, bool modal) {
@@ -225,8 +232,7 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal) {
     }
     return nullptr;
   }
-  record->WriteField(0, UnitField::kObjectSlot,
-                     static_cast<uint32_t>(reinterpret_cast<uintptr_t>(form)));
+  record->WriteField(0, UnitField::kObjectSlot, ObjectSlotValue(form));
   form->ApplyIcon(properties.icon);
   if (!style.keep_move) DeleteMenu(GetSystemMenu(window, FALSE), SC_MOVE, MF_BYCOMMAND);
   form->SetUnitCursor(0, StoredPointerNumber(record->MousePointer(0)));
@@ -260,8 +266,7 @@ bool FormWindow::CreateUnits() {
     if (!routines || !routines->create) continue;  // a unit type without a live object
     std::unique_ptr<Unit> unit = routines->create(*this, index);
     if (!unit) return false;
-    record_->WriteField(index, UnitField::kObjectSlot,
-                        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(unit.get())));
+    record_->WriteField(index, UnitField::kObjectSlot, ObjectSlotValue(unit.get()));
     SetUnitCursor(index, StoredPointerNumber(record_->MousePointer(index)));
     units_[static_cast<size_t>(index)] = std::move(unit);
   }

@@ -3,38 +3,51 @@
 
    Preprocessed by the C compiler; the build defines KORVEX_WINDOW_TEMPLATE_FILE
    (and the payload files used by the constant segment) as quoted paths.
-   Symbols of C and C++ carry a leading underscore on this target. */
+   The program is a 32-bit one, where every field is a word; a 64-bit build of
+   the same sources (for the tests) widens the addresses and aligns them as
+   runtime/program_image.h lays them out there. */
+#include "runtime/asm_macros.h"
+
+#if defined(__x86_64__)
+#define ADDR_ALIGN .p2align 3
+#else
+#define ADDR_ALIGN .p2align 2
+#endif
 
         .section .rdata,"dr"
 
-/* Thirteen words, in the order runtime/program_image.h describes. */
-        .globl  _ProgramInformationBlock
-        .p2align 2
-_ProgramInformationBlock:
+/* Thirteen fields, in the order of runtime/program_image.h. */
+        .globl  CSYM(ProgramInformationBlock)
+        ADDR_ALIGN
+CSYM(ProgramInformationBlock):
         .long   3                               /* program kind */
         .long   0                               /* reserved */
         .long   144197                          /* build number */
-        .long   _ProgramCode                    /* code base */
-        .long   _ConstantSegmentStart
-        .long   _ConstantSegmentEnd - _ConstantSegmentStart
-        .long   _WindowTemplateSegment
-        .long   _WindowTemplateSegmentEnd - _WindowTemplateSegment
+        ADDR_ALIGN
+        ADDR    CSYM(ProgramCode)               /* code base */
+        ADDR    CSYM(ConstantSegmentStart)
+        .long   CSYM(ConstantSegmentEnd) - CSYM(ConstantSegmentStart)
+        ADDR_ALIGN
+        ADDR    CSYM(WindowTemplateSegment)
+        .long   WindowTemplateSegmentEnd - CSYM(WindowTemplateSegment)
         .long   5                               /* library count */
-        .long   _ProgramLibraryTable
+        ADDR_ALIGN
+        ADDR    CSYM(ProgramLibraryTable)
         .long   8                               /* declared external functions */
-        .long   _DeclaredModuleNames
-        .long   _DeclaredFunctionNames
+        ADDR_ALIGN
+        ADDR    CSYM(DeclaredModuleNames)
+        ADDR    CSYM(DeclaredFunctionNames)
 
-        .globl  _WindowTemplateSegmentSize
+        .globl  CSYM(WindowTemplateSegmentSize)
         .p2align 2
-_WindowTemplateSegmentSize:
-        .long   _WindowTemplateSegmentEnd - _WindowTemplateSegment
+CSYM(WindowTemplateSegmentSize):
+        .long   WindowTemplateSegmentEnd - CSYM(WindowTemplateSegment)
 
         .p2align 4
 #include "payload/constant_segment.inc"
 
         .p2align 2
-        .globl  _WindowTemplateSegment
-_WindowTemplateSegment:
+        .globl  CSYM(WindowTemplateSegment)
+CSYM(WindowTemplateSegment):
         .incbin KORVEX_WINDOW_TEMPLATE_FILE
-_WindowTemplateSegmentEnd:
+WindowTemplateSegmentEnd:

@@ -1,5 +1,6 @@
 // The program information block: thirteen 32-bit words in read-only data
-// through which the runtime finds every part of the program (its code, its
+// (addresses are pointer-wide in a 64-bit build of the same sources) through
+// which the runtime finds every part of the program (its code, its
 // constants, its window templates, its libraries and its declared functions).
 // The block itself is laid down by runtime/program_image.S.
 #pragma once
@@ -47,6 +48,17 @@ static_assert(offsetof(ProgramInfoBlock, library_table) == 36);
 static_assert(offsetof(ProgramInfoBlock, declared_count) == 40);
 static_assert(offsetof(ProgramInfoBlock, declared_module_names) == 44);
 static_assert(offsetof(ProgramInfoBlock, declared_function_names) == 48);
+#elif UINTPTR_MAX == 0xFFFFFFFFFFFFFFFFu
+static_assert(sizeof(ProgramInfoBlock) == 88);
+static_assert(offsetof(ProgramInfoBlock, code_base) == 16);
+static_assert(offsetof(ProgramInfoBlock, constant_segment_size) == 32);
+static_assert(offsetof(ProgramInfoBlock, template_segment) == 40);
+static_assert(offsetof(ProgramInfoBlock, template_segment_size) == 48);
+static_assert(offsetof(ProgramInfoBlock, library_count) == 52);
+static_assert(offsetof(ProgramInfoBlock, library_table) == 56);
+static_assert(offsetof(ProgramInfoBlock, declared_count) == 64);
+static_assert(offsetof(ProgramInfoBlock, declared_module_names) == 72);
+static_assert(offsetof(ProgramInfoBlock, declared_function_names) == 80);
 #endif
 
 }  // namespace korvex

@@ -1,0 +1,94 @@
+#include "tests/window/test_program.h"
+
+#include "forms/form_window.h"
+#include "runtime/library_record.h"
+
+namespace test_program {
+
+std::function<void()> entry_script;
+std::function<void()> created_script;
+int32_t allow_close = 1;
+
+std::vector<std::string>& Log() {
+  static std::vector<std::string> log;
+  return log;
+}
+
+std::vector<NotifyCall>& NotifyCalls() {
+  static std::vector<NotifyCall> calls;
+  return calls;
+}
+
+HWND UnitWindow(uint32_t unit) {
+  korvex::forms::FormWindow* form = korvex::forms::FindForm(kWindowId);
+  if (!form) return nullptr;
+  return form->UnitHandle(form->record().FindUnit(unit));
+}
+
+namespace {
+
+template <int32_t N>
+intptr_t RecordNotify(int32_t code, intptr_t p1, intptr_t p2) {
+  NotifyCalls().push_back({N, code, p1, p2});
+  return 0;
+}
+
+using korvex::LibraryRecord;
+constexpr LibraryRecord Library(korvex::NotifyRoutine notify) {
+  LibraryRecord r{};
+  r.format_mark = korvex::kLibraryFormatMark;
+  r.notify = notify;
+  return r;
+}
+// The second library has no notify routine: it is skipped.
+const LibraryRecord kLibraries[5] = {Library(&RecordNotify<0>), Library(nullptr),
+                                     Library(&RecordNotify<2>), Library(&RecordNotify<3>),
+                                     Library(&RecordNotify<4>)};
+
+}  // namespace
+}  // namespace test_program
+
+using test_program::Log;
+
+extern "C" {
+extern const korvex::LibraryRecord* const ProgramLibraryTable[5] = {
+    &test_program::kLibraries[0], &test_program::kLibraries[1], &test_program::kLibraries[2],
+    &test_program::kLibraries[3], &test_program::kLibraries[4]};
+extern const char* const DeclaredModuleNames[8] = {"kernel32.dll", "kernel32.dll", "kernel32.dll",
+                                                   "kernel32.dll", "kernel32.dll", "kernel32.dll",
+                                                   "kernel32.dll", "kernel32.dll"};
+extern const char* const DeclaredFunctionNames[8] = {
+    "GetTickCount", "GetCurrentProcessId", "GetCurrentThreadId", "GetVersion", "GetACP",
+    "GetOEMCP",     "GetLastError",        "GetTickCount"};
+
+int32_t TestProgramEntry() {
+  Log().push_back("entry");
+  if (test_program::entry_script) test_program::entry_script();
+  return 0;
+}
+int32_t TestOnWindowCreated() {
+  Log().push_back("created");
+  if (test_program::created_script) test_program::created_script();
+  return 0;
+}
+int32_t TestOnButton1() {
+  Log().push_back("button1");
+  return 0;
+}
+int32_t TestOnButton2() {
+  Log().push_back("button2");
+  return 0;
+}
+int32_t TestOnButton3() {
+  Log().push_back("button3");
+  return 0;
+}
+int32_t TestOnCloseQuery() {
+  Log().push_back("close-query");
+  return test_program::allow_close;
+}
+int32_t __stdcall TestOnHotKey(int32_t id, int32_t second) {
+  Log().push_back("hotkey " + std::to_string(id) + " " + std::to_string(second));
+  return 0x1000 + id;
+}
+}

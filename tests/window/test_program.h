@@ -1,0 +1,44 @@
+// A test program for the runtime and the form engine: the real program image
+// layout (information block, constant segment, the generated window template)
+// with a code block of recording routines at the template's handler offsets,
+// and a library table whose notify routines record their calls.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace test_program {
+
+inline constexpr uint32_t kWindowId = 0x52010001;
+inline constexpr uint32_t kWindowUnit = 0x06010000;
+inline constexpr uint32_t kButton3 = 0x1601015B;  // "手动安装"
+inline constexpr uint32_t kLabel = 0x16010106;
+inline constexpr uint32_t kButton2 = 0x16010103;  // "一键卸载"
+inline constexpr uint32_t kButton1 = 0x16010102;  // "一键安装"
+inline constexpr uint32_t kCompressor = 0x16010087;
+
+// What the routines did, in order ("entry", "created", "button1", ...).
+std::vector<std::string>& Log();
+// Run by the entry routine (after logging "entry").
+extern std::function<void()> entry_script;
+// Run by the window-created routine.
+extern std::function<void()> created_script;
+// Returned by the close-query routine.
+extern int32_t allow_close;
+
+struct NotifyCall {
+  int32_t library;
+  int32_t code;
+  intptr_t p1;
+  intptr_t p2;
+};
+std::vector<NotifyCall>& NotifyCalls();
+
+// The unit's live platform window (null when not open).
+HWND UnitWindow(uint32_t unit);
+
+}  // namespace test_program

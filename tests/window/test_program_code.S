@@ -1,0 +1,27 @@
+/* A code block for the tests: the routines of the test program sit at the
+ * offsets that the generated window template binds, so that events reach
+ * them through relocation alone, as in the real program. */
+#include "runtime/asm_macros.h"
+
+  .text
+  .balign 16
+  .globl CSYM(ProgramCode)
+CSYM(ProgramCode):
+
+#define ROUTINE_AT(offset, target)            \
+  .org CSYM(ProgramCode) + (offset), 0xCC;    \
+  jmp target
+
+  ROUTINE_AT(0x0000, CSYM(TestProgramEntry))
+  ROUTINE_AT(0x00C7, CSYM(TestOnButton3))
+  ROUTINE_AT(0x045B, CSYM(TestOnWindowCreated))
+  ROUTINE_AT(0x1A30, CSYM(TestOnButton1))
+  ROUTINE_AT(0x1E24, CSYM(TestOnButton2))
+  ROUTINE_AT(0x1F0A, CSYM(TestOnCloseQuery))
+#if defined(__x86_64__)
+  ROUTINE_AT(0x2005, TestOnHotKey)
+#else
+  /* Two 32-bit arguments that the routine removes itself. */
+  ROUTINE_AT(0x2005, _TestOnHotKey@8)
+#endif
+  .org CSYM(ProgramCode) + 0x2010, 0xCC
