@@ -42,18 +42,34 @@ ArgRecord CallLibrary(int32_t library, int32_t command, Args... args) {
   return Runtime().call_library(library, command, static_cast<int32_t>(sizeof...(Args)), list);
 }
 
-// A declared external function with 32-bit arguments, first argument first.
-template <typename... Args>
-uint32_t CallDeclared(int32_t index, bool caller_cleans, Args... args) {
-  const uint32_t argv[] = {static_cast<uint32_t>(args)...};
-  return Runtime().call_declared(index, static_cast<int32_t>(sizeof...(Args)), argv,
-                                 caller_cleans ? 1 : 0);
+// One argument of a declared external function: as wide as a machine word
+// (32 bits in the program, 64 in a 64-bit test build).
+template <typename Entry>
+struct DeclaredEntryTraits;
+template <typename R, typename A>
+struct DeclaredEntryTraits<R (*)(int32_t, int32_t, const A*, int32_t)> {
+  using Argument = A;
+};
+using DeclaredArg = DeclaredEntryTraits<decltype(RuntimeEntryTable::call_declared)>::Argument;
+
+// An address as a declared-function argument.
+inline DeclaredArg Address(const void* p) {
+  return static_cast<DeclaredArg>(reinterpret_cast<uintptr_t>(p));
+}
+// A predefined registry root: a sign-extended 32-bit value, like the platform's.
+inline DeclaredArg RootKeyArg(uint32_t root) {
+  return static_cast<DeclaredArg>(static_cast<intptr_t>(static_cast<int32_t>(root)));
 }
 
-// An address as a 32-bit declared-function argument (the program is 32-bit).
-inline uint32_t Address(const void* p) {
-  static_assert(sizeof(void*) == 4, "the program's code is 32-bit");
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
+// A declared external function, arguments first to last. Signed integers are
+// sign-extended to the machine word, unsigned ones zero-extended. The result
+// is the function's 32-bit integer result (every one the program declares
+// returns a 32-bit value, or a length that fits one).
+template <typename... Args>
+uint32_t CallDeclared(int32_t index, bool caller_cleans, Args... args) {
+  const DeclaredArg argv[] = {static_cast<DeclaredArg>(args)...};
+  return static_cast<uint32_t>(Runtime().call_declared(index, static_cast<int32_t>(sizeof...(Args)),
+                                                       argv, caller_cleans ? 1 : 0));
 }
 
 // Frees a temporary text, byte set or array value (null is skipped).

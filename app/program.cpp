@@ -15,7 +15,7 @@ void* CommandLineArgs = nullptr;
 int32_t ArgumentCount = 0;
 int32_t ScanIndex = 0;
 int32_t AnsiCodePage = 0;
-uint32_t RedirectionState = 0;
+uintptr_t RedirectionState = 0;
 
 namespace {
 

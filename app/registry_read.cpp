@@ -92,8 +92,8 @@ void* QueryRegistryValueWide(uint32_t root, const void* wide_key, const void* wi
   uint32_t access = static_cast<uint32_t>(
       IntOf(CallCore(kBitOrCmd, IntArg(static_cast<int32_t>(use64 != 0 ? kView64 : kView32)),
                      IntArg(kQueryValue))));
-  uint32_t key = 0;
-  if (CallDeclared(kRegOpenKeyExW, false, root, Address(DataOf(wide_key)), 0, access,
+  DeclaredArg key = 0;  // a registry handle: as wide as an address
+  if (CallDeclared(kRegOpenKeyExW, false, RootKeyArg(root), Address(DataOf(wide_key)), 0, access,
                    Address(&key)) != 0) {
     return nullptr;  // nothing was opened, nothing to close
   }
@@ -145,8 +145,8 @@ void* WideToAnsi(const void* wide, int32_t code_page) {
     CallDeclared(kWideCharToMultiByte, false, code_page, 0, Address(p), -1, Address(DataOf(buffer)),
                  m, 0, 0);
     int32_t k = static_cast<int32_t>(CallDeclared(kStrlen, true, Address(DataOf(buffer))));
-    result = PointerOf(CallCore(kPointerToByteSetCmd,
-                                IntArg(static_cast<int32_t>(Address(DataOf(buffer)))), IntArg(k)));
+    result = PointerOf(
+        CallCore(kPointerToByteSetCmd, MakePointer(DataOf(buffer), tag::kInt), IntArg(k)));
     Release(buffer);
   }
   Release(z);

@@ -78,9 +78,9 @@ extern void* CommandLineArgs;  // Array of Text
 extern int32_t ArgumentCount;
 extern int32_t ScanIndex;
 extern int32_t AnsiCodePage;
-// Storage for the previous file-system redirection state: the address handed
-// to the redirection calls.
-extern uint32_t RedirectionState;
+// Storage for the previous file-system redirection state (one address-wide
+// word): the address handed to the redirection calls.
+extern uintptr_t RedirectionState;
 
 // Frees every element of CommandLineArgs and the array (run at program end).
 void FreeGlobals();
