@@ -9,8 +9,27 @@
 #include "runtime/call_protocol.h"
 #include "runtime/errors.h"
 
+#if defined(__i386__)
+// declared_call_i686.S
 extern "C" uint32_t korvex_declared_call(void* function, int32_t argc, const uint32_t* argv,
                                          int32_t caller_cleans, int32_t* stack_mismatch);
+#else
+// A 64-bit build has a single calling convention in which the caller always
+// removes the arguments, so there is no stack to check; up to twelve
+// arguments are passed, each widened to a register.
+static uint32_t korvex_declared_call(void* function, int32_t argc, const uint32_t* argv, int32_t,
+                                     int32_t* stack_mismatch) {
+  uint64_t a[12] = {};
+  for (int32_t i = 0; i < argc && i < 12; ++i) a[i] = argv[i];
+  using Function = uint64_t (*)(uint64_t, uint64_t, uint64_t, uint64_t, uint64_t, uint64_t,
+                                uint64_t, uint64_t, uint64_t, uint64_t, uint64_t, uint64_t);
+  Function f;
+  std::memcpy(&f, &function, sizeof f);
+  *stack_mismatch = argc > 12 ? 1 : 0;
+  return static_cast<uint32_t>(
+      f(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11]));
+}
+#endif
 
 namespace korvex {
 namespace {

@@ -12,8 +12,9 @@ endif()
 target_include_directories(korvex_runtime_portable PUBLIC ${CMAKE_SOURCE_DIR})
 
 if(KORVEX_WINDOWS)
-  add_library(korvex_runtime STATIC
-    ${CMAKE_CURRENT_LIST_DIR}/declared_functions.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/declared_call_i686.S)
+  add_library(korvex_runtime STATIC ${CMAKE_CURRENT_LIST_DIR}/declared_functions.cpp)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_sources(korvex_runtime PRIVATE ${CMAKE_CURRENT_LIST_DIR}/declared_call_i686.S)
+  endif()
   target_link_libraries(korvex_runtime PUBLIC korvex_runtime_portable)
 endif()
