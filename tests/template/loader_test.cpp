@@ -33,7 +33,7 @@ UnitDescription Component(uint32_t id, std::vector<EventBinding> events) {
   UnitDescription u;
   u.id = id;
   u.type = kUnitTypeButton;
-  u.name = "b";
+  u.name = "button";
   u.events = std::move(events);
   u.property_block = {1, 0, 0, 0};
   return u;
@@ -384,7 +384,7 @@ TEST(PropertyBlocks, OlderWindowVersionsKeepDefaults) {
     wp.field[1] = version;
     for (int k = 2; k <= 19; ++k) wp.field[k] = 100 + k;  // nothing equal to a default
     wp.text20 = "t20";
-    wp.caption = "c";
+    wp.caption = "cap";
     const auto block = SerializeWindowProperties(wp);
     WindowProperties out;
     ASSERT_EQ(ParseWindowProperties(block, &out), BlockStatus::kOk);
@@ -395,7 +395,7 @@ TEST(PropertyBlocks, OlderWindowVersionsKeepDefaults) {
     EXPECT_EQ(out.field[18], version > 3 ? 118 : defaults.field[18]);
     EXPECT_EQ(out.field[19], version > 4 ? 119 : defaults.field[19]);
     EXPECT_EQ(out.text20, version == 6 ? "t20" : "");
-    EXPECT_EQ(out.caption, "c");
+    EXPECT_EQ(out.caption, "cap");
   }
   const WindowProperties defaults;
   EXPECT_EQ(defaults.field[2], 2);
