@@ -23,6 +23,9 @@ import unittest
 
 ARGS = None
 DISPLAY = None
+# The registry view of the programs under test (32 for the 32-bit build): the
+# ShellNew keys are written and later deleted by the front-end in that view.
+PROGRAM_VIEW = 64
 
 UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Korvex"
 SHELL_NEW_KEYS = [
@@ -222,7 +225,7 @@ class SampleInstallerCase(unittest.TestCase):
 
         self.assertTrue(os.path.isdir(os.path.join(prefix.app_data(), "Korvex")))
         for key in SHELL_NEW_KEYS:
-            values = prefix.reg_values(key)
+            values = prefix.reg_values(key, PROGRAM_VIEW)
             self.assertIsNotNone(values, key)
             self.assertIn("NullFile", values, key)
 
@@ -291,9 +294,10 @@ class SampleInstallerCase(unittest.TestCase):
         prefix = self.fresh_prefix("existing")
         # Another program's entries: a ShellNew key with its own value and an
         # extension key with a default value.
+        view = "/reg:%d" % PROGRAM_VIEW
         for args in (["add", r"HKCU\Software\Classes\.zip\ShellNew", "/v", "FileName", "/d",
-                      "empty.zip", "/f"],
-                     ["add", r"HKLM\SOFTWARE\Classes\.rar", "/ve", "/d", "OtherRar", "/f"]):
+                      "empty.zip", "/f", view],
+                     ["add", r"HKLM\SOFTWARE\Classes\.rar", "/ve", "/d", "OtherRar", "/f", view]):
             self.assertEqual(prefix.run("reg", args), 0)
         before = prefix.state()
 
@@ -305,7 +309,7 @@ class SampleInstallerCase(unittest.TestCase):
         # The front-end deletes one ShellNew key itself and writes its settings
         # file into the application-data folder.
         self.assertEqual(prefix.run("reg", ["delete", r"HKLM\SOFTWARE\Classes\.7z\ShellNew",
-                                            "/f"]), 0)
+                                            "/f", view]), 0)
         settings = os.path.join(prefix.app_data(), "Korvex", "Korvex.qdf")
         with open(settings, "wb") as f:
             f.write(b"settings")
@@ -315,7 +319,7 @@ class SampleInstallerCase(unittest.TestCase):
         os.remove(settings)
         os.rmdir(os.path.dirname(settings))
         self.assert_removed(prefix, before)
-        self.assertEqual(prefix.reg_values(r"HKCU\Software\Classes\.zip\ShellNew"),
+        self.assertEqual(prefix.reg_values(r"HKCU\Software\Classes\.zip\ShellNew", PROGRAM_VIEW),
                          {"FileName": ("REG_SZ", "empty.zip")})
 
 
@@ -372,7 +376,9 @@ def main():
     ARGS.work = os.path.abspath(ARGS.work)
     ARGS.base_prefix = os.path.join(ARGS.work, "base-prefix")
 
-    if is_32bit_program(ARGS.setup) and not can_run_32bit():
+    global PROGRAM_VIEW
+    PROGRAM_VIEW = 32 if is_32bit_program(ARGS.setup) else 64
+    if PROGRAM_VIEW == 32 and not can_run_32bit():
         print("SKIPPED: this machine's kernel cannot run 32-bit programs, so Wine cannot "
               "start the 32-bit setup program")
         return 77

@@ -104,8 +104,9 @@ LRESULT CALLBACK PageProc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
       DestroyWindow(window);
       return 0;
     case WM_DESTROY:
+      // No WM_QUIT: the page's loop ends on the flag, and a quit message left
+      // in the queue would close the next message box at once.
       if (state != nullptr) state->done = true;
-      PostQuitMessage(0);
       return 0;
     default:
       break;
@@ -209,7 +210,13 @@ WideText& WideText::operator+=(const wchar_t* text) {
 
 WideText& WideText::Append(const wchar_t* text, size_t count) {
   if (count > 0x10000000 || size_ > 0x10000000) ExitProcess(1);
+  // The text may lie in this very buffer (t += t), which growing moves.
+  const auto at = reinterpret_cast<uintptr_t>(text);
+  const auto begin = reinterpret_cast<uintptr_t>(data_);
+  const bool inside = data_ != nullptr && at >= begin && at < begin + capacity_ * sizeof(wchar_t);
+  const size_t offset = inside ? (at - begin) / sizeof(wchar_t) : 0;
   Reserve(size_ + count);
+  if (inside) text = data_ + offset;
   wmemmove(data_ + size_, text, count);
   size_ += count;
   data_[size_] = L'\0';
@@ -266,6 +273,37 @@ Switches ParseSwitches(int argc, wchar_t** argv) {
     }
   }
   return s;
+}
+
+void AppendArgument(WideText* command, const WideText& text) {
+  if (!command->empty()) *command += L' ';
+  *command += L'"';
+  size_t backslashes = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    wchar_t c = text.c_str()[i];
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes before a quote are doubled and the quote escaped; elsewhere
+    // they stand for themselves.
+    size_t count = c == L'"' ? backslashes * 2 + 1 : backslashes;
+    for (size_t k = 0; k < count; ++k) *command += L'\\';
+    backslashes = 0;
+    *command += c;
+  }
+  // Before the closing quote they are doubled as well.
+  for (size_t k = 0; k < backslashes * 2; ++k) *command += L'\\';
+  *command += L'"';
+}
+
+WideText SecondPhaseCommand(const WideText& program, const WideText& folder, uintptr_t handle) {
+  WideText command;
+  AppendArgument(&command, program);
+  AppendArgument(&command, L"/cleanup=" + folder);
+  command += L" /waitfor=";
+  command += DecimalText(handle);
+  return command;
 }
 
 void AppendRunLog(const wchar_t* variable) {
@@ -368,7 +406,9 @@ bool IsFolder(const WideText& path) {
 
 LSTATUS RegKey::Open(HKEY parent, const wchar_t* path, REGSAM access) {
   Close();
-  return RegOpenKeyExW(parent, path, 0, access, &key_);
+  LSTATUS status = RegOpenKeyExW(parent, path, 0, access, &key_);
+  if (status != ERROR_SUCCESS) key_ = nullptr;
+  return status;
 }
 
 LSTATUS RegKey::Create(HKEY parent, const wchar_t* path, REGSAM access, bool* created) {

@@ -111,6 +111,13 @@ struct Switches {
 };
 Switches ParseSwitches(int argc, wchar_t** argv);
 
+// Appends text as one argument that the system's command-line splitting
+// (CommandLineToArgvW, the C runtime) turns back into exactly text.
+void AppendArgument(WideText* command, const WideText& text);
+// The command line of the uninstaller's second phase: program, then
+// /cleanup=<folder> and /waitfor=<handle>.
+WideText SecondPhaseCommand(const WideText& program, const WideText& folder, uintptr_t handle);
+
 // Appends the process's command line as one UTF-8 line to the file named by
 // the environment variable, when it is set.
 void AppendRunLog(const wchar_t* variable);

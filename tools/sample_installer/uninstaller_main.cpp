@@ -51,8 +51,7 @@ bool StartSecondPhase(const WideText& self, const WideText& folder) {
     DeleteFileW(copy.c_str());
     return false;
   }
-  WideText command = L"\"" + copy + L"\" /cleanup=\"" + folder + L"\" /waitfor=" +
-                     DecimalText(reinterpret_cast<uintptr_t>(own));
+  WideText command = SecondPhaseCommand(copy, folder, reinterpret_cast<uintptr_t>(own));
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
