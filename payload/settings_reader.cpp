@@ -240,8 +240,8 @@ void ReadBody(Cursor& cursor, Document& document) {
     }
   }
   if (cursor.left() != 0) {
-    cursor.Fail(cursor.pos(),
-                Describe(cursor.pos(), "%zu bytes follow the trailer", cursor.left()));
+    cursor.Fail(cursor.pos(), Describe(cursor.pos(), "data continues after the trailer (%zu bytes)",
+                                       cursor.left()));
   }
 }
 
