@@ -7,7 +7,9 @@
 # *stack_mismatch and the stack is put back from the frame.
         .text
         .globl  _korvex_declared_call
+#if defined(_WIN32)
         .def    _korvex_declared_call; .scl 2; .type 32; .endef
+#endif
 _korvex_declared_call:
         pushl   %ebp
         movl    %esp, %ebp
@@ -40,3 +42,7 @@ _korvex_declared_call:
         popl    %ebx
         popl    %ebp
         ret
+
+#if defined(__ELF__)
+        .section .note.GNU-stack, "", @progbits
+#endif
