@@ -16,8 +16,10 @@ namespace {
 
 HotKeyState g_state = {};
 
+// Window handles travel as 32-bit integers; on 64-bit Windows their values
+// are sign-extended 32-bit numbers.
 HWND WindowOf(const ArgRecord& r) {
-  return reinterpret_cast<HWND>(static_cast<uintptr_t>(r.low));
+  return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(r.low)));
 }
 
 UINT ModifiersOf(int32_t code) {

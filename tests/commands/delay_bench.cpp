@@ -1,0 +1,50 @@
+// Prints the processor time that DelayCmd costs against its wall time. The
+// wait runs with a window and a timer, as in the program.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "commands/commands.h"
+#include "runtime/arg_record.h"
+
+namespace {
+
+double Seconds(const FILETIME& t) {
+  ULARGE_INTEGER v;
+  v.LowPart = t.dwLowDateTime;
+  v.HighPart = t.dwHighDateTime;
+  return static_cast<double>(v.QuadPart) / 1e7;
+}
+
+double ProcessorSeconds() {
+  FILETIME created, exited, kernel, user;
+  ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+  return Seconds(kernel) + Seconds(user);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int milliseconds = argc > 1 ? std::atoi(argv[1]) : 2000;
+  HWND window = ::CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                  nullptr, nullptr, nullptr);
+  ::SetTimer(window, 1, 100, nullptr);
+
+  LARGE_INTEGER frequency, start, end;
+  ::QueryPerformanceFrequency(&frequency);
+  const double cpu_before = ProcessorSeconds();
+  ::QueryPerformanceCounter(&start);
+  korvex::ArgRecord ms = korvex::MakeInt(milliseconds);
+  korvex::ArgRecord result = {0, 0, 0};
+  korvex::DelayCmd(&result, 1, &ms);
+  ::QueryPerformanceCounter(&end);
+  const double cpu = ProcessorSeconds() - cpu_before;
+  const double wall =
+      static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+
+  std::printf("DelayCmd(%d): wall %.3f s, processor %.3f s, %.2f %% of the wall time\n",
+              milliseconds, wall, cpu, wall > 0 ? 100.0 * cpu / wall : 0.0);
+  ::DestroyWindow(window);
+  return 0;
+}

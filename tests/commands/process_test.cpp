@@ -1,0 +1,204 @@
+// Starting programs, the shell, special folders and the command line, with a
+// probe program that reports how it was started.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands/command_line_split.h"
+#include "commands/commands.h"
+#include "runtime/values.h"
+#include "tests/commands/win_test_util.h"
+
+namespace korvex {
+namespace {
+
+using test::Call;
+using test::Exists;
+using test::ReadAll;
+using test::ScratchFolder;
+using test::Text;
+
+std::string ProbePath() {
+  char self[MAX_PATH];
+  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string path = self;
+  return path.substr(0, path.find_last_of('\\') + 1) + "run_probe.exe";
+}
+
+// The probe's report, once it has been written completely (up to 30 s). The
+// probe may still hold the file for a moment after renaming it.
+std::string AwaitReport(const std::string& path) {
+  std::string report;
+  for (int i = 0; i < 600; ++i) {
+    report = ReadAll(path);
+    if (report.size() >= 5 && report.compare(report.size() - 5, 5, "done\n") == 0) break;
+    ::Sleep(50);
+  }
+  return report;
+}
+
+bool Has(const std::string& report, const std::string& line) {
+  return report.find(line + "\n") != std::string::npos;
+}
+
+bool RunProbe(const std::string& report, const std::string& extra, std::vector<ArgRecord> rest) {
+  std::string command = "\"";
+  command += ProbePath();
+  command += "\" \"";
+  command += report;
+  command += "\"";
+  command += extra;
+  rest.insert(rest.begin(), Text(command));
+  return Call(RunCmd, rest).low != 0;
+}
+
+TEST(RunCmd, WaitsForTheProgramAndPassesTheCommandLine) {
+  ScratchFolder dir("run");
+  const std::string report = dir / "report.txt";
+  ASSERT_TRUE(RunProbe(report, " -s \"a b\" \"\" x\"y z\"", {MakeBool(true), MakeInt(2)}));
+  // Waited: the report is there as soon as the command returns.
+  ASSERT_TRUE(Exists(report));
+  const std::string r = AwaitReport(report);
+  EXPECT_TRUE(Has(r, "cmdline=\"" + ProbePath() + "\" \"" + report + "\" -s \"a b\" \"\" x\"y z\""))
+      << r;
+  // The probe read its own arguments with CommandLineArgsCmd.
+  const std::string expected_args =
+      "arg=" + report + "\narg=-s\narg=a b\narg=<null>\narg=x\narg=y z\n";
+  EXPECT_NE(r.find(expected_args), std::string::npos) << r;
+  // The program starts in the caller's current folder.
+  char current[MAX_PATH];
+  ::GetCurrentDirectoryA(MAX_PATH, current);
+  EXPECT_TRUE(Has(r, std::string("cwd=") + current)) << r;
+}
+
+TEST(RunCmd, ShowModesAreClamped) {
+  ScratchFolder dir("show");
+  struct Case {
+    bool omitted;
+    int32_t mode;
+    int expected_show;
+  } cases[] = {
+      {true, 0, SW_SHOWNORMAL},      {false, 1, SW_HIDE},          {false, 0, SW_HIDE},
+      {false, -7, SW_HIDE},          {false, 3, SW_SHOWMINIMIZED}, {false, 4, SW_SHOWMAXIMIZED},
+      {false, 5, SW_SHOWNOACTIVATE}, {false, 6, SW_MINIMIZE},      {false, 9, SW_MINIMIZE}};
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string report = dir / ("report" + std::to_string(n++));
+    ASSERT_TRUE(
+        RunProbe(report, "", {MakeBool(true), c.omitted ? MakeOmitted() : MakeInt(c.mode)}));
+    ASSERT_TRUE(Exists(report));
+    const std::string r = AwaitReport(report);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "show=%d flags=%lu", c.expected_show,
+                  static_cast<unsigned long>(STARTF_USESHOWWINDOW));
+    EXPECT_TRUE(Has(r, expected)) << "mode " << c.mode << (c.omitted ? " omitted" : "") << "\n"
+                                  << r;
+  }
+}
+
+TEST(RunCmd, WithoutWaitReturnsWhileTheProgramRuns) {
+  ScratchFolder dir("nowait");
+  const std::string report = dir / "report.txt";
+  char event_name[64];
+  std::snprintf(event_name, sizeof event_name, "KorvexRunProbe-%lu", ::GetCurrentProcessId());
+  HANDLE event = ::CreateEventA(nullptr, TRUE, FALSE, event_name);
+  ASSERT_NE(event, nullptr);
+  // The probe never reads messages, so it never becomes idle; it ends only
+  // once the event is set.
+  ASSERT_TRUE(RunProbe(report, std::string(" ") + event_name, {MakeBool(false), MakeOmitted()}));
+  EXPECT_FALSE(Exists(report));
+  ::SetEvent(event);
+  const std::string r = AwaitReport(report);
+  ::CloseHandle(event);
+  EXPECT_TRUE(Has(r, "event=signalled")) << r;
+}
+
+TEST(RunCmd, MissingProgramIsFalse) {
+  EXPECT_EQ(
+      Call(RunCmd, {Text("C:\\korvex\\no-such-program.exe -s"), MakeBool(true), MakeInt(1)}).low,
+      0u);
+  EXPECT_EQ(Call(RunCmd, {Text(""), MakeBool(true), MakeOmitted()}).low, 0u);
+}
+
+TEST(ShellOpenCmd, OpensWithParametersFolderAndShowState) {
+  ScratchFolder dir("shell");
+  const std::string report = dir / "report.txt";
+  const std::string params = "\"" + report + "\" one";
+  Call(ShellOpenCmd, {MakeInt(4), Text(ProbePath()), Text(params), Text(dir.path()), MakeInt(5)});
+  const std::string r = AwaitReport(report);
+  EXPECT_TRUE(Has(r, "cwd=" + dir.path())) << r;
+  EXPECT_TRUE(Has(r, "arg=one")) << r;
+  char expected[64];
+  std::snprintf(expected, sizeof expected, "show=%d", SW_SHOWNA);
+  EXPECT_NE(r.find(expected), std::string::npos) << r;
+}
+
+std::string Folder(int32_t id) {
+  const ArgRecord r = Call(SpecialFolderCmd, {MakeInt(id)});
+  char* text = PointerOf<char>(r);
+  const std::string s = text != nullptr ? text : "<null>";
+  Free(text);
+  return s;
+}
+
+TEST(SpecialFolderCmd, FoldersEndInOneBackslash) {
+  EXPECT_EQ(Folder(0), "<null>");
+  EXPECT_EQ(Folder(12), "<null>");
+  EXPECT_EQ(Folder(-1), "<null>");
+
+  char expected[MAX_PATH];
+  ASSERT_TRUE(::SHGetSpecialFolderPathA(nullptr, expected, CSIDL_APPDATA, FALSE));
+  EXPECT_EQ(Folder(8), std::string(expected) + "\\");
+  ::GetTempPathA(MAX_PATH, expected);
+  EXPECT_EQ(Folder(11), expected);  // the platform's own backslash, no second one
+  ::GetWindowsDirectoryA(expected, MAX_PATH);
+  EXPECT_EQ(Folder(9), std::string(expected) + "\\");
+  ::GetSystemDirectoryA(expected, MAX_PATH);
+  EXPECT_EQ(Folder(10), std::string(expected) + "\\");
+  for (int32_t id = 1; id <= 7; ++id) {
+    const std::string f = Folder(id);
+    if (f == "<null>") continue;  // a folder the machine does not have
+    ASSERT_GE(f.size(), 2u) << id;
+    EXPECT_EQ(f.back(), '\\') << id;
+    EXPECT_NE(f[f.size() - 2], '\\') << id;
+  }
+}
+
+TEST(CommandLineArgsCmd, ReplacesTheVariablesArray) {
+  // The variable holds an array of two texts; both and the block are released.
+  const int32_t before = LiveAllocationCount();
+  auto* old_array = static_cast<uint8_t*>(Allocate(8 + 2 * kPointerElementWidth));
+  const int32_t header[2] = {1, 2};
+  std::memcpy(old_array, header, sizeof header);
+  char* texts[2] = {NewText("old", 3), NewText("texts", 5)};
+  std::memcpy(old_array + 8, texts, sizeof texts);
+  void* variable = old_array;
+
+  ArgRecord arg = MakePointer(&variable, tag::kText | tag::kArrayFlag);
+  Call(CommandLineArgsCmd, {arg});
+  ASSERT_NE(variable, nullptr);
+  ASSERT_NE(variable, static_cast<void*>(old_array));
+
+  const char* line = ::GetCommandLineA();
+  const std::vector<CommandLineElement> expected = SplitCommandLine(line);
+  void* first = nullptr;
+  ASSERT_EQ(ElementCount(variable, &first), static_cast<int32_t>(expected.size()));
+  int32_t non_null = 0;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const char* text = static_cast<const char* const*>(first)[i];
+    EXPECT_EQ(std::string(text != nullptr ? text : ""),
+              std::string(line + expected[i].offset, static_cast<size_t>(expected[i].length)));
+    non_null += text != nullptr ? 1 : 0;
+  }
+  EXPECT_EQ(LiveAllocationCount(), before + 1 + non_null);
+  FreeArrayValue(arg.tag, variable);
+  EXPECT_EQ(LiveAllocationCount(), before);
+}
+
+}  // namespace
+}  // namespace korvex

@@ -1,0 +1,117 @@
+// Helpers of the command tests that run under Wine: calling commands with
+// argument records, scratch folders and files, code page 936 texts.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "runtime/arg_record.h"
+#include "runtime/values.h"
+
+namespace korvex::test {
+
+inline ArgRecord Call(CommandEntry command, std::vector<ArgRecord> args) {
+  ArgRecord result = {0, 0, 0};
+  command(&result, static_cast<int32_t>(args.size()), args.data());
+  return result;
+}
+inline ArgRecord Text(const std::string& s) {
+  return MakePointer(s.c_str(), tag::kText);
+}
+inline ArgRecord Bytes(const void* byte_set) {
+  return MakePointer(byte_set, tag::kByteSet);
+}
+
+// A byte set owned by the test.
+class ByteSet {
+ public:
+  explicit ByteSet(const std::string& bytes)
+      : p_(NewByteSet(bytes.data(), static_cast<int32_t>(bytes.size()))) {}
+  ByteSet(const ByteSet&) = delete;
+  ByteSet& operator=(const ByteSet&) = delete;
+  ~ByteSet() { Free(p_); }
+  ArgRecord Arg() const { return Bytes(p_); }
+
+ private:
+  void* p_;
+};
+
+// UTF-8 to code page 936 through the platform's own conversion.
+inline std::string Gbk(const char* utf8) {
+  wchar_t wide[512];
+  const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 512);
+  char out[1024];
+  const int m = ::WideCharToMultiByte(936, 0, wide, n, out, sizeof out, nullptr, nullptr);
+  return m > 0 ? std::string(out, static_cast<size_t>(m - 1)) : std::string();
+}
+
+inline bool Exists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline std::string ReadAll(const std::string& path) {
+  std::string data;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
+    std::fclose(f);
+  }
+  return data;
+}
+
+inline void WriteAll(const std::string& path, const std::string& data) {
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(data.data(), 1, data.size(), f);
+    std::fclose(f);
+  }
+}
+
+// Deletes a tree without the commands under test.
+inline void DeleteTree(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = folder + "\\" + name;
+      ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        DeleteTree(path);
+      } else {
+        ::DeleteFileA(path.c_str());
+      }
+    } while (::FindNextFileA(h, &found));
+    ::FindClose(h);
+  }
+  ::RemoveDirectoryA(folder.c_str());
+}
+
+// A fresh folder under the temporary folder, removed with its contents.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const char* tag) {
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    static int serial = 0;
+    char name[64];
+    std::snprintf(name, sizeof name, "korvex-%s-%lu-%d", tag, ::GetCurrentProcessId(), ++serial);
+    path_ = std::string(temp) + name;
+    ::CreateDirectoryA(path_.c_str(), nullptr);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  ~ScratchFolder() { DeleteTree(path_); }
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace korvex::test
