@@ -1,9 +1,12 @@
 // Prints the processor time that DelayCmd costs against its wall time. The
-// wait runs with a window and a timer, as in the program.
+// wait runs with a window and a timer, as in the program. With "busy" as the
+// second argument it measures a wait that polls the queue without sleeping,
+// for comparison.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "commands/commands.h"
 #include "runtime/arg_record.h"
@@ -23,6 +26,15 @@ double ProcessorSeconds() {
   return Seconds(kernel) + Seconds(user);
 }
 
+// Polls the message queue until the deadline, never sleeping.
+void BusyWait(int milliseconds) {
+  const DWORD deadline = ::GetTickCount() + static_cast<DWORD>(milliseconds);
+  while (static_cast<int32_t>(deadline - ::GetTickCount()) >= 0) {
+    MSG m;
+    while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&m);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,16 +47,22 @@ int main(int argc, char** argv) {
   ::QueryPerformanceFrequency(&frequency);
   const double cpu_before = ProcessorSeconds();
   ::QueryPerformanceCounter(&start);
-  korvex::ArgRecord ms = korvex::MakeInt(milliseconds);
-  korvex::ArgRecord result = {0, 0, 0};
-  korvex::DelayCmd(&result, 1, &ms);
+  const bool busy = argc > 2 && std::strcmp(argv[2], "busy") == 0;
+  if (busy) {
+    BusyWait(milliseconds);
+  } else {
+    korvex::ArgRecord ms = korvex::MakeInt(milliseconds);
+    korvex::ArgRecord result = {0, 0, 0};
+    korvex::DelayCmd(&result, 1, &ms);
+  }
   ::QueryPerformanceCounter(&end);
   const double cpu = ProcessorSeconds() - cpu_before;
   const double wall =
       static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
 
-  std::printf("DelayCmd(%d): wall %.3f s, processor %.3f s, %.2f %% of the wall time\n",
-              milliseconds, wall, cpu, wall > 0 ? 100.0 * cpu / wall : 0.0);
+  std::printf("%s(%d): wall %.3f s, processor %.3f s, %.2f %% of the wall time\n",
+              busy ? "busy wait" : "DelayCmd", milliseconds, wall, cpu,
+              wall > 0 ? 100.0 * cpu / wall : 0.0);
   ::DestroyWindow(window);
   return 0;
 }
