@@ -158,8 +158,7 @@ TEST_F(CallProtocolTest, EntryTableHoldsTheRuntimeRoutines) {
   EXPECT_EQ(testing::Capture().handled[0].second,
             std::string(CodedErrorMessage(5)) + "\r\n0, 12\r\n");
 
-  ResetProgramEndForTesting();
-  SetProcessExitForTesting(testing::ThrowProgramEnded);
+  testing::Rearm();
   try {
     rt.end_program(0);
     FAIL();
@@ -185,8 +184,7 @@ TEST_F(CallProtocolTest, ServicesReachTheRuntime) {
                ProgramEnded);
   EXPECT_EQ(testing::Capture().handled.at(0).second, "lib says\r\n0, 0\r\n");
 
-  ResetProgramEndForTesting();
-  SetProcessExitForTesting(testing::ThrowProgramEnded);
+  testing::Rearm();
   try {
     RuntimeService(kServiceEnd, 42, 0);
     FAIL();

@@ -150,9 +150,7 @@ TEST_F(DeclaredFunctionsTest, MissingFunctionOfNoLibraryEndsWithItsName) {
             Gbk("无法找到指定DLL库文件中的输出命令“NoSuchFunctionAnywhere”") + "\r\n0, 0\r\n");
   // A name exported by ordinal only is not found by name.
   Capture() = testing::Captured{};
-  ResetProgramEndForTesting();
-  SetProcessExitForTesting(testing::ThrowProgramEnded);
-  SetErrorHandler(testing::CapturingHandler);
+  testing::Rearm(testing::CapturingHandler);
   EXPECT_NE(EndMessage([] { Call(12, {}, false); }), "");
 }
 
@@ -178,16 +176,12 @@ TEST_F(DeclaredFunctionsTest, StackCheckCatchesAMisDeclaredFunction) {
 
   // A function that removes two arguments, given three.
   Capture() = testing::Captured{};
-  ResetProgramEndForTesting();
-  SetProcessExitForTesting(testing::ThrowProgramEnded);
-  SetErrorHandler(testing::CapturingHandler);
+  testing::Rearm(testing::CapturingHandler);
   EXPECT_EQ(EndMessage([] { Call(0, {1, 2, 3}, false); }), expected);
 
   // And one that removes its arguments, declared as leaving them.
   Capture() = testing::Captured{};
-  ResetProgramEndForTesting();
-  SetProcessExitForTesting(testing::ThrowProgramEnded);
-  SetErrorHandler(testing::CapturingHandler);
+  testing::Rearm(testing::CapturingHandler);
   EXPECT_EQ(EndMessage([] { Call(0, {1, 2}, true); }), expected);
 }
 

@@ -142,9 +142,7 @@ TEST_F(ErrorsTest, HandlerInProgressRule) {
   EXPECT_NE(Capture().boxes[0].find(Gbk("未得到所需要的数值型数据")), std::string::npos);
 
   // After the unwinding the handler is called again.
-  ResetProgramEndForTesting();
-  SetProcessExitForTesting(testing::ThrowProgramEnded);
-  SetErrorHandler(testing::CapturingHandler);
+  testing::Rearm(testing::CapturingHandler);
   Capture().handler_result = 0;  // a zero result still shows the box
   EXPECT_EQ(EndCode([] { ReportError("x", 0, 0, 0); }), kFatalExitCode);
   EXPECT_EQ(Capture().handled.size(), 2u);

@@ -51,6 +51,13 @@ inline void CapturingBox(const char* text, const char* title, uint32_t style) {
   Capture().box_styles.push_back(style);
 }
 
+// A fresh end state after a test has ended the program once.
+inline void Rearm(ErrorHandler handler = nullptr) {
+  ResetProgramEndForTesting();
+  SetProcessExitForTesting(ThrowProgramEnded);
+  SetErrorHandler(handler);
+}
+
 // Every test starts from a fresh end state with the end caught.
 class RuntimeTest : public ::testing::Test {
  protected:

@@ -150,17 +150,14 @@ TEST_F(ValuesTest, AllocationFailureReportsTheByteCountAndEnds) {
   EXPECT_TRUE(Capture().boxes.empty());
 
   // Reallocation fails the same way, for a heap block as for a constant.
-  ResetProgramEndForTesting();
-  SetProcessExitForTesting(testing::ThrowProgramEnded);
-  SetErrorHandler(testing::CapturingHandler);
+  testing::Rearm(testing::CapturingHandler);
   void* block = Allocate(16);
   EXPECT_THROW(Reallocate(block, 5000), ProgramEnded);
   EXPECT_EQ(Capture().handled.back().second, Gbk("分配 5000 字节内存失败!") + "\r\n0, 0\r\n");
   Free(block);
 
   // A negative count never reaches the heap.
-  ResetProgramEndForTesting();
-  SetProcessExitForTesting(testing::ThrowProgramEnded);
+  testing::Rearm();
   EXPECT_THROW(Allocate(-8), ProgramEnded);
   ASSERT_EQ(Capture().boxes.size(), 1u);
   EXPECT_NE(Capture().boxes[0].find(Gbk("分配 -8 字节内存失败!")), std::string::npos);
@@ -173,8 +170,7 @@ TEST_F(ValuesTest, PlainAllocationServiceReturnsNull) {
   EXPECT_FALSE(ProgramEndStarted());
   EXPECT_THROW(RuntimeService(kServiceAllocate, 5000, 0), ProgramEnded);
 
-  ResetProgramEndForTesting();
-  SetProcessExitForTesting(testing::ThrowProgramEnded);
+  testing::Rearm();
   int32_t before = LiveAllocationCount();
   auto p = RuntimeService(kServiceAllocate, 10, 0);
   ASSERT_NE(p, 0);
