@@ -91,11 +91,9 @@ class Prefix:
     def kill(self):
         subprocess.run(["wineserver", "-k"], env=self.env(), stderr=subprocess.DEVNULL)
 
-    def reg_query(self, key, view=None, value=None):
+    def reg_query(self, key, view=None):
         """(exit code, output) of `reg query` for one key, optionally one view."""
         args = ["reg", "query", key]
-        if value is not None:
-            args += ["/v", value]
         if view is not None:
             args.append("/reg:%d" % view)
         done = subprocess.run(self.command(args[0], args[1:]), env=self.env(),
@@ -129,8 +127,9 @@ class Prefix:
     def registry_sections(self):
         """The stored registry keys an install may touch, in every view, with their values."""
         sections = {}
+        # The server writes the registry files when it ends.
+        self.wait()
         for hive in ("system.reg", "user.reg"):
-            wait_for_registry_file(os.path.join(self.path, hive))
             with open(os.path.join(self.path, hive), encoding="utf-8", errors="replace") as f:
                 name = None
                 for line in f:
@@ -157,12 +156,6 @@ class Prefix:
     def close(self):
         self.kill()
         shutil.rmtree(self.path, ignore_errors=True)
-
-
-def wait_for_registry_file(path):
-    """Waits for the prefix's server to have saved its registry (it writes on exit)."""
-    subprocess.run(["wineserver", "-w"], env=dict(os.environ, WINEPREFIX=os.path.dirname(path)),
-                   timeout=RUN_TIMEOUT)
 
 
 def window_of(title, timeout=60):

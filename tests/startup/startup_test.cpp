@@ -1,0 +1,366 @@
+// Start-up pieces on their own: the module path split, the numbered services,
+// the idle routines and the message pumps, the window style from a window's
+// property block, and the font attributes forced on unit fonts.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "forms/form_window.h"
+#include "forms/units.h"
+#include "runtime/application.h"
+#include "runtime/errors.h"
+#include "runtime/message_loop.h"
+#include "runtime/values.h"
+
+namespace {
+
+using korvex::App;
+
+TEST(SplitModulePath, LastBackslashHonoursDoubleByteCharacters) {
+  struct Case {
+    const char* path;
+    const char* directory;
+    const char* file;
+  };
+  const Case cases[] = {
+      {"C:\\Program Files\\Korvex\\setup.exe", "C:\\Program Files\\Korvex", "setup.exe"},
+      {"setup.exe", "", "setup.exe"},  // no backslash: the whole name is the file name
+      {"\\setup.exe", "", "setup.exe"},
+      {"C:\\dir\\", "C:\\dir", ""},
+      // "\x95\x5C" is one code page 936 character whose trail byte is '\'.
+      {"C:\\\x95\x5C\\a.exe", "C:\\\x95\x5C", "a.exe"},
+      {"C:\\dir\\\x95\x5C.exe", "C:\\dir", "\x95\x5C.exe"},
+      // A lone lead byte at the end is a byte of its own.
+      {"C:\\dir\\a\x95", "C:\\dir", "a\x95"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const korvex::SplitPath split = korvex::SplitModulePath(c.path, 936);
+    EXPECT_EQ(split.directory, c.directory);
+    EXPECT_EQ(split.file_name, c.file);
+  }
+  // On a single-byte code page the same bytes split at the last backslash.
+  const korvex::SplitPath single = korvex::SplitModulePath("C:\\\x95\x5C\\a.exe", 1252);
+  EXPECT_EQ(single.directory, "C:\\\x95\\");
+  EXPECT_EQ(korvex::SplitModulePath(nullptr, 936).file_name, "");
+}
+
+class ServiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    folder_ = std::string(temp) + "korvex-services-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    for (const char* name : {"b.txt", "a.txt", "hidden.txt"}) {
+      const std::string path = folder_ + "\\" + name;
+      HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+      CloseHandle(file);
+    }
+    SetFileAttributesA((folder_ + "\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    CreateDirectoryA((folder_ + "\\sub").c_str(), nullptr);
+  }
+  void TearDown() override {
+    for (const char* name : {"b.txt", "a.txt", "hidden.txt"}) {
+      const std::string path = folder_ + "\\" + name;
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(path.c_str());
+    }
+    RemoveDirectoryA((folder_ + "\\sub").c_str());
+    RemoveDirectoryA(folder_.c_str());
+  }
+
+  // Every name service 0 gives for the pattern, in the order given.
+  std::vector<std::string> FindAll(uint32_t mask, bool directories_only) {
+    std::vector<std::string> names;
+    HANDLE search = nullptr;
+    const std::string pattern = folder_ + "\\*";
+    auto next = [&](const char* p) {
+      return reinterpret_cast<char*>(korvex::RuntimeServices(0, reinterpret_cast<intptr_t>(p), mask,
+                                                             directories_only,
+                                                             reinterpret_cast<intptr_t>(&search)));
+    };
+    for (char* name = next(pattern.c_str()); name; name = next(nullptr)) {
+      names.push_back(name);
+      korvex::Free(name);
+    }
+    EXPECT_EQ(search, nullptr) << "the search is closed at its end";
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  std::string folder_;
+};
+
+TEST_F(ServiceTest, FindNextFileSkipsDotsAndFiltersAttributes) {
+  const int32_t before = korvex::LiveAllocationCount();
+  EXPECT_EQ(FindAll(0, false), (std::vector<std::string>{"a.txt", "b.txt"}));
+  EXPECT_EQ(FindAll(FILE_ATTRIBUTE_HIDDEN, false),
+            (std::vector<std::string>{"a.txt", "b.txt", "hidden.txt"}));
+  EXPECT_EQ(FindAll(FILE_ATTRIBUTE_DIRECTORY, false),
+            (std::vector<std::string>{"a.txt", "b.txt", "sub"}));
+  EXPECT_EQ(FindAll(0, true), (std::vector<std::string>{"sub"}));
+  EXPECT_EQ(korvex::LiveAllocationCount(), before);
+}
+
+TEST_F(ServiceTest, FindNextFileWithoutMatchOrHandle) {
+  HANDLE search = nullptr;
+  const std::string pattern = folder_ + "\\*.none";
+  EXPECT_EQ(korvex::RuntimeServices(0, reinterpret_cast<intptr_t>(pattern.c_str()), 0, 0,
+                                    reinterpret_cast<intptr_t>(&search)),
+            0);
+  EXPECT_EQ(search, nullptr);
+  // Continuing without a search, or without a handle slot, gives nothing.
+  EXPECT_EQ(korvex::RuntimeServices(0, 0, 0, 0, reinterpret_cast<intptr_t>(&search)), 0);
+  EXPECT_EQ(korvex::RuntimeServices(0, reinterpret_cast<intptr_t>(pattern.c_str()), 0, 0, 0), 0);
+  // Service 1 closes a search half-way; a null handle is ignored.
+  const std::string all = folder_ + "\\*.txt";
+  char* first = reinterpret_cast<char*>(korvex::RuntimeServices(
+      0, reinterpret_cast<intptr_t>(all.c_str()), 0, 0, reinterpret_cast<intptr_t>(&search)));
+  ASSERT_NE(first, nullptr);
+  korvex::Free(first);
+  ASSERT_NE(search, nullptr);
+  EXPECT_EQ(korvex::RuntimeServices(1, reinterpret_cast<intptr_t>(search), 0, 0, 0), 0);
+  EXPECT_EQ(korvex::RuntimeServices(1, 0, 0, 0, 0), 0);
+}
+
+int g_cleanup_runs = 0;
+void CountCleanup() {
+  ++g_cleanup_runs;
+}
+struct EndSeen {};
+void ThrowAtEnd(uint32_t) {
+  throw EndSeen{};
+}
+
+TEST(Services, PrivateArrayCopyCleanupAndUnusedNumbers) {
+  korvex::ResetProgramEndForTesting();
+  // Service 2: a private copy of an array in the constant segment.
+  static const int32_t kConstantArray[] = {1, 3, 7, 8, 9};
+  korvex::SetConstantSegment(kConstantArray, sizeof kConstantArray);
+  void* array = const_cast<int32_t*>(kConstantArray);
+  korvex::RuntimeServices(2, 4, reinterpret_cast<intptr_t>(&array), 0, 0);
+  ASSERT_NE(array, static_cast<const void*>(kConstantArray));
+  EXPECT_EQ(std::memcmp(array, kConstantArray, sizeof kConstantArray), 0);
+  korvex::Free(array);
+  korvex::ClearConstantSegment();
+  // Services 4 and 5 are not used: they answer 0.
+  EXPECT_EQ(korvex::RuntimeServices(4, 1, 2, 3, 4), 0);
+  EXPECT_EQ(korvex::RuntimeServices(5, 1, 2, 3, 4), 0);
+  // Service 3: registered twice, run once at the end.
+  g_cleanup_runs = 0;
+  korvex::RuntimeServices(3, reinterpret_cast<intptr_t>(&CountCleanup), 0, 0, 0);
+  korvex::RuntimeServices(3, reinterpret_cast<intptr_t>(&CountCleanup), 0, 0, 0);
+  korvex::SetProcessExitForTesting(&ThrowAtEnd);
+  EXPECT_THROW(korvex::EndProgram(0), EndSeen);
+  EXPECT_EQ(g_cleanup_runs, 1);
+  korvex::ResetProgramEndForTesting();
+}
+
+// A message-only window for the loop tests.
+HWND MakeWindow() {
+  return CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
+}
+
+std::vector<int> g_idle_order;
+void IdleOne(void* p) {
+  g_idle_order.push_back(*static_cast<int*>(p));
+}
+
+TEST(MessageLoop, IdleRoutinesRunLastToFirstAndDropGoneWindows) {
+  korvex::ClearIdleRoutines();
+  g_idle_order.clear();
+  HWND a = MakeWindow();
+  HWND b = MakeWindow();
+  int one = 1, two = 2, three = 3;
+  korvex::AddIdleRoutine(a, &IdleOne, &one);
+  korvex::AddIdleRoutine(b, &IdleOne, &two);
+  korvex::AddIdleRoutine(a, &IdleOne, &three);
+  korvex::RunIdleRoutines();
+  EXPECT_EQ(g_idle_order, (std::vector<int>{3, 2, 1}));
+  DestroyWindow(b);
+  g_idle_order.clear();
+  korvex::RunIdleRoutines();
+  EXPECT_EQ(g_idle_order, (std::vector<int>{3, 1}));
+  EXPECT_EQ(App().idle_windows.size(), 2u);
+  EXPECT_EQ(App().idle_routines.size(), 2u);
+  EXPECT_EQ(App().idle_parameters.size(), 2u);
+  korvex::RemoveIdleRoutines(a);
+  EXPECT_TRUE(App().idle_windows.empty());
+  DestroyWindow(a);
+}
+
+TEST(MessageLoop, PendingMessagesStopAtTheQuitMessage) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  const UINT kProbe = WM_APP + 7;
+  int seen = 0;
+  struct Counter {
+    static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+      if (m == WM_APP + 7) ++*reinterpret_cast<int*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+      return DefWindowProcW(w, m, wp, lp);
+    }
+  };
+  HWND window = MakeWindow();
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&seen));
+  SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Counter::Proc));
+  PostMessageW(window, kProbe, 0, 0);
+  PostMessageW(window, kProbe, 0, 0);
+  korvex::ProcessPendingMessages();
+  EXPECT_EQ(seen, 2);
+  PostQuitMessage(5);
+  PostMessageW(window, kProbe, 0, 0);
+  korvex::ProcessPendingMessages();
+  EXPECT_EQ(seen, 3);  // messages before the quit are still dispatched
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));  // the quit stays queued
+  // The main loop takes it and returns.
+  korvex::RunMessageLoop(korvex::LoopMode::kMain);
+  EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE));
+  DestroyWindow(window);
+}
+
+volatile bool g_modal = true;
+int g_modal_idles = 0;
+void EndModal(void*) {
+  ++g_modal_idles;
+  g_modal = false;
+}
+
+TEST(MessageLoop, ModalLoopEndsWithItsFlagAndLeavesTheQuit) {
+  korvex::ClearIdleRoutines();
+  HWND window = MakeWindow();
+  // The modal flag is cleared by an idle routine: the loop returns.
+  g_modal = true;
+  korvex::AddIdleRoutine(window, &EndModal, nullptr);
+  korvex::RunMessageLoop(korvex::LoopMode::kModal, &g_modal);
+  EXPECT_EQ(g_modal_idles, 1);
+  korvex::ClearIdleRoutines();
+  // A quit request ends the modal loop and stays for the main loop.
+  g_modal = true;
+  PostMessageW(window, WM_NULL, 0, 0);
+  PostQuitMessage(0);
+  korvex::RunMessageLoop(korvex::LoopMode::kModal, &g_modal);
+  MSG message;
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+  DestroyWindow(window);
+}
+
+TEST(MessageLoop, QuitRequestOnlyAfterTheLoopStartedAndNoWindowIsLeft) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  static bool any_window = false;
+  App().forms.any_window_exists = [] { return any_window; };
+  App().main_loop_started = false;
+  korvex::QuitIfNoWindowLeft();
+  EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+  App().main_loop_started = true;
+  any_window = true;
+  korvex::QuitIfNoWindowLeft();
+  EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+  any_window = false;
+  korvex::QuitIfNoWindowLeft();
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 0u);
+  // Run does not enter the loop when no window exists.
+  App().main_loop_started = false;
+  korvex::Run();
+  EXPECT_TRUE(App().main_loop_started);
+  App().forms = korvex::FormEngineHooks{};
+  App().main_loop_started = false;
+}
+
+TEST(FormWindowStyle, BorderBoxesPositionAndOwner) {
+  using korvex::forms::StyleFromProperties;
+  using korvex::forms::WindowProperties;
+  // This program's window: border 2 (fixed), all boxes, stored position,
+  // "move" kept, owned by the hidden owner (setting 15 is 0).
+  WindowProperties p;
+  p.field[2] = 2;
+  p.field[11] = 0;
+  p.field[12] = 1;
+  p.field[16] = 0;
+  korvex::forms::WindowStyle s = StyleFromProperties(p, false);
+  EXPECT_EQ(s.style & (WS_CAPTION | WS_THICKFRAME), static_cast<DWORD>(WS_CAPTION));
+  EXPECT_EQ(s.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_SYSMENU),
+            static_cast<DWORD>(WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_SYSMENU));
+  EXPECT_EQ(s.ex_style, 0u);
+  EXPECT_FALSE(s.centred);
+  EXPECT_EQ(s.show_command, SW_SHOWNORMAL);
+  EXPECT_TRUE(s.keep_move);
+  EXPECT_TRUE(s.owned_by_hidden);
+
+  struct Case {
+    int border;
+    DWORD thick;
+    DWORD ex;
+  };
+  const Case borders[] = {{1, WS_THICKFRAME, 0},
+                          {3, 0, WS_EX_TOOLWINDOW},
+                          {4, WS_THICKFRAME, WS_EX_TOOLWINDOW},
+                          {5, 0, WS_EX_CLIENTEDGE},
+                          {6, WS_THICKFRAME, WS_EX_CLIENTEDGE}};
+  for (const Case& c : borders) {
+    SCOPED_TRACE(c.border);
+    p.field[2] = c.border;
+    s = StyleFromProperties(p, false);
+    EXPECT_EQ(s.style & WS_THICKFRAME, c.thick);
+    EXPECT_EQ(s.ex_style, c.ex);
+  }
+  p.field[2] = 0;
+  EXPECT_TRUE(StyleFromProperties(p, false).style & WS_POPUP);
+
+  p.field[2] = 2;
+  p.field[7] = 0;  // no minimize box
+  p.field[8] = 0;  // no maximize box
+  p.field[9] = 0;  // no control box
+  s = StyleFromProperties(p, false);
+  EXPECT_EQ(s.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_SYSMENU), 0u);
+  p.field[11] = 1;
+  EXPECT_TRUE(StyleFromProperties(p, false).centred);
+  p.field[11] = 2;
+  EXPECT_EQ(StyleFromProperties(p, false).show_command, SW_SHOWMINIMIZED);
+  p.field[11] = 3;
+  EXPECT_EQ(StyleFromProperties(p, false).show_command, SW_SHOWMAXIMIZED);
+  p.field[12] = 0;
+  EXPECT_FALSE(StyleFromProperties(p, false).keep_move);
+  p.field[16] = 1;
+  EXPECT_FALSE(StyleFromProperties(p, false).owned_by_hidden);
+  EXPECT_TRUE(StyleFromProperties(p, true).owned_by_hidden);  // modal: always owned
+}
+
+TEST(UnitFonts, DescriptionWithForcedAttributes) {
+  korvex::forms::FontDescription font = korvex::forms::DefaultUiFont();
+  font.italic = 1;
+  font.weight = 700;
+  const LOGFONTW lf = korvex::forms::UnitFontAttributes(font);
+  EXPECT_EQ(lf.lfHeight, -12);
+  EXPECT_EQ(lf.lfWeight, 700);
+  EXPECT_EQ(lf.lfItalic, 1);
+  EXPECT_EQ(lf.lfCharSet, 1);  // not the stored 134
+  EXPECT_EQ(lf.lfOutPrecision, 0);
+  EXPECT_EQ(lf.lfClipPrecision, 0);
+  EXPECT_EQ(lf.lfQuality, 2);
+  EXPECT_EQ(lf.lfPitchAndFamily, 0);
+  EXPECT_STREQ(lf.lfFaceName, L"\u5FAE\u8F6F\u96C5\u9ED1");  // from code page 936
+  // A face that fills all 32 bytes without a terminator stays within the field.
+  std::memset(font.face, 'A', sizeof font.face);
+  const LOGFONTW full = korvex::forms::UnitFontAttributes(font);
+  EXPECT_EQ(std::wcslen(full.lfFaceName), static_cast<size_t>(LF_FACESIZE - 1));
+}
+
+TEST(WindowTexts, CodePage936BothWays) {
+  const char kText[] = "Korvex \xD2\xBB\xBC\xFC\xB0\xB2\xD7\xB0";  // "Korvex 一键安装"
+  EXPECT_EQ(korvex::forms::WideFromText(kText), L"Korvex \u4E00\u952E\u5B89\u88C5");
+  EXPECT_EQ(korvex::forms::TextFromWide(L"Korvex \u4E00\u952E\u5B89\u88C5"), kText);
+  EXPECT_EQ(korvex::forms::WideFromText(""), L"");
+}
+
+}  // namespace
