@@ -1,10 +1,13 @@
 // KorvexSetup.exe carries the generated settings image as a byte set: found
 // by scanning the executable file and compared with the generator's output.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "payload/default_settings.h"
@@ -56,6 +59,29 @@ TEST(ProgramExecutable, CarriesTheSettingsImage) {
   const korvex::settings::ReadResult result =
       korvex::settings::ReadSettingsImage(exe.data() + at, expected.size());
   EXPECT_TRUE(result.ok) << result.error;
+}
+
+// The program itself carries the version record, the manifest and the icon.
+TEST(ProgramExecutable, CarriesItsResources) {
+  const std::string narrow = KORVEX_SETUP_EXE;
+  const std::wstring path(narrow.begin(), narrow.end());  // an ASCII build path
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  ASSERT_NE(size, 0u) << "no version record, error " << GetLastError();
+  std::vector<uint8_t> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
+  void* value = nullptr;
+  UINT chars = 0;
+  ASSERT_TRUE(
+      VerQueryValueW(info.data(), L"\\StringFileInfo\\080403a8\\FileDescription", &value, &chars));
+  EXPECT_EQ(std::u16string(static_cast<const char16_t*>(value)), u"\u9759\u9ed8\u53c2\u6570 -s");
+
+  HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr) << GetLastError();
+  EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)), nullptr)
+      << "manifest";
+  EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)), nullptr) << "icon";
+  FreeLibrary(module);
 }
 
 }  // namespace
