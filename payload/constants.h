@@ -21,24 +21,27 @@ extern const char kEmptyText[];              // ""
 extern const char kSettingsRelativePath[];   // "Korvex\Korvex.qdf"
 extern const char kWorkFolderName[];         // "Tessaranvolk"
 extern const char kInstallLocationValue[];   // "InstallLocation"
-extern const char kUninstallKeyPath[];       // "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Korvex"
-extern const char kUninstallerName[];        // "unins000.exe"
-extern const char kShellNewMachine7z[];      // "SOFTWARE\Classes\.7z\ShellNew"
-extern const char kShellNewMachineRar[];     // "SOFTWARE\Classes\.rar\ShellNew"
-extern const char kShellNewMachineZip[];     // "SOFTWARE\Classes\.zip\ShellNew"
-extern const char kShellNewUser7z[];         // "Software\Classes\.7z\ShellNew"
-extern const char kShellNewUserRar[];        // "Software\Classes\.rar\ShellNew"
-extern const char kShellNewUserZip[];        // "Software\Classes\.zip\ShellNew"
-extern const char kSilentSwitch[];           // "-s"
-extern const char kSilentCommandTail[];  // "Tessaranvolk\Korvex.exe /sp- /verysilent /suppressmsgboxes /norestart"
+// "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Korvex"
+extern const char kUninstallKeyPath[];
+extern const char kUninstallerName[];     // "unins000.exe"
+extern const char kShellNewMachine7z[];   // "SOFTWARE\Classes\.7z\ShellNew"
+extern const char kShellNewMachineRar[];  // "SOFTWARE\Classes\.rar\ShellNew"
+extern const char kShellNewMachineZip[];  // "SOFTWARE\Classes\.zip\ShellNew"
+extern const char kShellNewUser7z[];      // "Software\Classes\.7z\ShellNew"
+extern const char kShellNewUserRar[];     // "Software\Classes\.rar\ShellNew"
+extern const char kShellNewUserZip[];     // "Software\Classes\.zip\ShellNew"
+extern const char kSilentSwitch[];        // "-s"
+// "Tessaranvolk\Korvex.exe /sp- /verysilent /suppressmsgboxes /norestart"
+extern const char kSilentCommandTail[];
 extern const char kWorkFolderOpenPath[];  // "Tessaranvolk\"
 extern const char kRevealPrefix[];        // "Explorer /select, "
 // Pieces of the quoted command lines (see the installer logic).
-extern const char kQuote[];                // "\""
-extern const char kSilentSwitches[];       // " /sp- /verysilent /suppressmsgboxes /norestart"
+extern const char kQuote[];           // "\""
+extern const char kSilentSwitches[];  // " /sp- /verysilent /suppressmsgboxes /norestart"
 
 // Bounds of the constant segment and of the window template segment.
 extern const uint8_t ConstantSegmentStart[];
+extern const uint8_t ConstantSegmentEnd[];  // one past the last byte
 extern const uint32_t ConstantSegmentSize;
 extern const uint8_t WindowTemplateSegment[];
 extern const uint32_t WindowTemplateSegmentSize;
