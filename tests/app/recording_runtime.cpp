@@ -32,10 +32,12 @@ std::string Narrow(const wchar_t* wide) {
   return out;
 }
 
-// A predefined root key travels sign-extended to the machine word.
+// A predefined root key travels sign-extended to the machine word (where the
+// entry's arguments are as wide as one).
 std::string RootText(uintptr_t root) {
   const auto extended = static_cast<uintptr_t>(static_cast<intptr_t>(static_cast<int32_t>(root)));
-  return Hex(static_cast<uint32_t>(root)) + (extended == root ? "" : "!unextended");
+  const bool word_wide = sizeof(app::DeclaredArg) == sizeof(uintptr_t);
+  return Hex(static_cast<uint32_t>(root)) + (extended == root || !word_wide ? "" : "!unextended");
 }
 
 std::string RenderArg(const ArgRecord& a) {
@@ -287,7 +289,8 @@ uintptr_t Recorder::Declared(int32_t index, int32_t argc, const uintptr_t* argv,
   switch (index) {
     case app::kDisableFsRedirection:
       call = "Wow64DisableWow64FsRedirection(" +
-             std::string(ptr(0) == &app::RedirectionState ? "&RedirectionState" : Hex(argv[0])) +
+             std::string(argv[0] == app::Address(&app::RedirectionState) ? "&RedirectionState"
+                                                                         : Hex(argv[0])) +
              ")";
       result = 1;
       break;
