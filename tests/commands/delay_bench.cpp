@@ -1,7 +1,7 @@
 // Prints the processor time that DelayCmd costs against its wall time. The
 // wait runs with a window and a timer, as in the program. With "busy" as the
 // second argument it measures a wait that polls the queue without sleeping,
-// for comparison.
+// for comparison; with "quit" DelayCmd waits with a quit message queued.
 #include <windows.h>
 
 #include <cstdio>
@@ -48,6 +48,8 @@ int main(int argc, char** argv) {
   const double cpu_before = ProcessorSeconds();
   ::QueryPerformanceCounter(&start);
   const bool busy = argc > 2 && std::strcmp(argv[2], "busy") == 0;
+  const bool quit = argc > 2 && std::strcmp(argv[2], "quit") == 0;
+  if (quit) ::PostQuitMessage(0);
   if (busy) {
     BusyWait(milliseconds);
   } else {
@@ -61,8 +63,10 @@ int main(int argc, char** argv) {
       static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
 
   std::printf("%s(%d): wall %.3f s, processor %.3f s, %.2f %% of the wall time\n",
-              busy ? "busy wait" : "DelayCmd", milliseconds, wall, cpu,
-              wall > 0 ? 100.0 * cpu / wall : 0.0);
+              busy   ? "busy wait"
+              : quit ? "DelayCmd with quit queued"
+                     : "DelayCmd",
+              milliseconds, wall, cpu, wall > 0 ? 100.0 * cpu / wall : 0.0);
   ::DestroyWindow(window);
   return 0;
 }
