@@ -560,7 +560,11 @@ bool RunConfirmPage(const wchar_t* title, const wchar_t* text, const wchar_t* ac
   HWND accept_button = AddControl(window, L"BUTTON", accept, WS_TABSTOP | BS_DEFPUSHBUTTON, 160, 76,
                                   88, 28, kAcceptId);
   AddControl(window, L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, 264, 76, 88, 28, kCancelId);
+  // The first ShowWindow of a process takes the show state its starter asked
+  // for instead; started hidden (the front-end runs installers with a hidden
+  // show state), the page would wait unseen for a click. A second call counts.
   ShowWindow(window, SW_SHOWNORMAL);
+  if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
   if (accept_button != nullptr) SetFocus(accept_button);
 
