@@ -394,6 +394,8 @@ void FormWindow::OnFinalDestroy() {
   auto& live = LiveForms();
   live.erase(std::remove(live.begin(), live.end(), this), live.end());
   delete this;
+  // Here the libraries would hear of the closed window (notification 2000);
+  // none of this program's libraries listens for it. Then the quit check.
   QuitIfNoWindowLeft();
 }
 
