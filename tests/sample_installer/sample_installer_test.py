@@ -240,6 +240,16 @@ class SampleInstallerCase(unittest.TestCase):
         self.assertEqual(code, 2)
         self.assertEqual(prefix.state(), before)
 
+        # A real failure half-way (the application-data folder cannot be made
+        # because a file stands in its place) takes back what was done so far.
+        blocker = os.path.join(prefix.app_data(), "Korvex")
+        with open(blocker, "wb") as f:
+            f.write(b"in the way")
+        code = prefix.run(ARGS.setup, SILENT_SWITCHES, {"KORVEX_SAMPLE_SETUP_LOG": log})
+        self.assertEqual(code, 1)
+        self.assertEqual(prefix.state(), before)
+        os.remove(blocker)
+
         # Switches in any case and order, with an unknown one among them.
         code = prefix.run(ARGS.setup, ["/NoRestart", "/VERYSILENT", "/whatever", "/SP-",
                                        "/SuppressMsgBoxes"],
@@ -248,9 +258,10 @@ class SampleInstallerCase(unittest.TestCase):
         self.assert_installed(prefix)
         with open(log, encoding="utf-8") as f:
             lines = f.read().splitlines()
-        self.assertEqual(len(lines), 2, lines)
+        self.assertEqual(len(lines), 3, lines)
+        self.assertIn(" ".join(SILENT_SWITCHES), lines[0])
         for switch in ("/NoRestart", "/VERYSILENT", "/SP-", "/SuppressMsgBoxes"):
-            self.assertIn(switch, lines[1])
+            self.assertIn(switch, lines[2])
 
         code = prefix.run(INSTALLED_UNINSTALLER, ["/VerySilent"])
         self.assertEqual(code, 0)
