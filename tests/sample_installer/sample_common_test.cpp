@@ -10,10 +10,7 @@
 
 namespace {
 
-using korvex_sample::AppendArgument;
 using korvex_sample::DecimalText;
-using korvex_sample::EnvironmentFlag;
-using korvex_sample::FolderOf;
 using korvex_sample::Join;
 using korvex_sample::ParseSwitches;
 using korvex_sample::RegKey;
@@ -108,14 +105,6 @@ TEST(SampleSecondPhase, CommandLineGivesBackProgramFolderAndHandle) {
   }
 }
 
-TEST(SampleSecondPhase, ArgumentsAreSeparatedByOneSpace) {
-  WideText command;
-  AppendArgument(&command, L"a");
-  AppendArgument(&command, L"");
-  AppendArgument(&command, L"b\\");
-  EXPECT_EQ(Str(command), L"\"a\" \"\" \"b\\\\\"");
-}
-
 TEST(SampleText, GrowsAndKeepsItsTerminator) {
   WideText text;
   EXPECT_TRUE(text.empty());
@@ -178,27 +167,6 @@ TEST(SampleText, SearchesAndPieces) {
 
   EXPECT_EQ(Str(DecimalText(0)), L"0");
   EXPECT_EQ(Str(DecimalText(4294967295u)), L"4294967295");
-}
-
-TEST(SamplePaths, FolderOfAndJoin) {
-  EXPECT_EQ(Str(FolderOf(L"C:\\Program Files\\Korvex\\unins000.exe")),
-            L"C:\\Program Files\\Korvex");
-  EXPECT_EQ(Str(FolderOf(L"unins000.exe")), L".");
-  EXPECT_EQ(Str(Join(L"C:\\a", L"b")), L"C:\\a\\b");
-  EXPECT_EQ(Str(Join(L"C:\\a\\", L"b")), L"C:\\a\\b");
-}
-
-TEST(SampleEnvironment, FlagIsSetByAnyValueButEmptyAndZero) {
-  const wchar_t* name = L"KORVEX_SAMPLE_COMMON_TEST_FLAG";
-  SetEnvironmentVariableW(name, nullptr);
-  EXPECT_FALSE(EnvironmentFlag(name));
-  SetEnvironmentVariableW(name, L"0");
-  EXPECT_FALSE(EnvironmentFlag(name));
-  SetEnvironmentVariableW(name, L"1");
-  EXPECT_TRUE(EnvironmentFlag(name));
-  SetEnvironmentVariableW(name, L"yes");
-  EXPECT_TRUE(EnvironmentFlag(name));
-  SetEnvironmentVariableW(name, nullptr);
 }
 
 class SampleFiles : public ::testing::Test {
