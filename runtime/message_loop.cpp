@@ -60,9 +60,9 @@ void RunIdleRoutines() {
 
 void RunMessageLoop(LoopMode mode, const volatile bool* modal_active) {
   MSG message{};
+  bool idle = true;
+  long idle_count = 0;
   for (;;) {
-    bool idle = true;
-    long idle_count = 0;
     while (idle && !QueueHasMessage(&message)) {
       RunIdleRoutines();
       if (!FrameworkIdle(idle_count++)) idle = false;
