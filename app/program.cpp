@@ -39,7 +39,7 @@ void FreeGlobalsRoutine() {
 // current size the way every element access is.
 const char* ArgumentAt(int32_t index) {
   void* first = nullptr;
-  int32_t count = ElementCount(CommandLineArgs, &first);
+  const int32_t count = CommandLineArgs != nullptr ? ElementCount(CommandLineArgs, &first) : 0;
   if (index < 1) {
     Runtime().report_error(kErrSubscriptBelowOne, kStartupSequenceLocation, kScanLine);
     return nullptr;
