@@ -480,14 +480,14 @@ TEST_F(ProgramTest, UnknownStartupWindowEndsTheProgram) {
   CloseWindowAndDrainQuit();
   KeepStateAcrossFatalErrors();
   try {
-    Runtime().load_startup_window(0x52010002);
+    Runtime().load_startup_window(0x52010009);
     FAIL() << "the program did not end";
   } catch (const FatalEnd& end) {
     EXPECT_EQ(end.code, 0xFFFFFFFFu);
   }
   EXPECT_TRUE(StartsWith(g_error_text, kStartupWindowFailed)) << g_error_text;
   // The location names the window id and line 0, and the window is unknown.
-  EXPECT_NE(g_error_text.find(std::to_string(0x52010002u) + ", 0"), std::string::npos);
+  EXPECT_NE(g_error_text.find(std::to_string(0x52010009u) + ", 0"), std::string::npos);
 }
 
 TEST_F(ProgramTest, EventDispatchErrorsAreFatal) {

@@ -91,4 +91,16 @@ int32_t __stdcall TestOnHotKey(int32_t id, int32_t second) {
   Log().push_back("hotkey " + std::to_string(id) + " " + std::to_string(second));
   return 0x1000 + id;
 }
+
+#define WINDOW_EVENT_ROUTINE(n)          \
+  int32_t TestOnWindowEvent##n() {       \
+    Log().push_back("window event " #n); \
+    return test_program::allow_close;    \
+  }
+WINDOW_EVENT_ROUTINE(0)
+WINDOW_EVENT_ROUTINE(1)
+WINDOW_EVENT_ROUTINE(2)
+WINDOW_EVENT_ROUTINE(3)
+WINDOW_EVENT_ROUTINE(4)
+WINDOW_EVENT_ROUTINE(12)
 }

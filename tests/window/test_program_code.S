@@ -24,4 +24,11 @@ CSYM(ProgramCode):
   /* Two 32-bit arguments that the routine removes itself. */
   ROUTINE_AT(0x2005, _TestOnHotKey@8)
 #endif
-  .org CSYM(ProgramCode) + 0x2010, 0xCC
+  /* Routines of a second test window that binds every window event. */
+  ROUTINE_AT(0x3000, CSYM(TestOnWindowEvent0))
+  ROUTINE_AT(0x3010, CSYM(TestOnWindowEvent1))
+  ROUTINE_AT(0x3020, CSYM(TestOnWindowEvent2))
+  ROUTINE_AT(0x3030, CSYM(TestOnWindowEvent3))
+  ROUTINE_AT(0x3040, CSYM(TestOnWindowEvent4))
+  ROUTINE_AT(0x3050, CSYM(TestOnWindowEvent12))
+  .org CSYM(ProgramCode) + 0x3060, 0xCC
