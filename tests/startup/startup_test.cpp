@@ -3,6 +3,8 @@
 // property block, and the font attributes forced on unit fonts.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -361,6 +363,41 @@ TEST(WindowTexts, CodePage936BothWays) {
   EXPECT_EQ(korvex::forms::WideFromText(kText), L"Korvex \u4E00\u952E\u5B89\u88C5");
   EXPECT_EQ(korvex::forms::TextFromWide(L"Korvex \u4E00\u952E\u5B89\u88C5"), kText);
   EXPECT_EQ(korvex::forms::WideFromText(""), L"");
+}
+
+}  // namespace
+
+namespace {
+
+// An image without constants, libraries, declared functions or windows.
+const korvex::ProgramInfoBlock kEmptyImage = {3, 0, 144197,  nullptr, nullptr, 0,      nullptr,
+                                              0, 0, nullptr, 0,       nullptr, nullptr};
+DWORD g_main_thread = 0;
+void ReportCleanupThread() {
+  std::fprintf(stderr, GetCurrentThreadId() == g_main_thread ? "clean-up on the main thread\n"
+                                                             : "clean-up on another thread\n");
+}
+DWORD WINAPI EndFromAnotherThread(void*) {
+  korvex::EndProgram(7);
+  return 0;
+}
+
+// The end asked for on another thread travels to the hidden owner window and
+// happens on the main thread, with the clean-up there and the exit code given.
+TEST(ProgramEnd, FromAnotherThreadEndsOnTheMainThread) {
+  EXPECT_EXIT(
+      {
+        g_main_thread = GetCurrentThreadId();
+        App().image = &kEmptyImage;
+        korvex::InstallRuntimeEntries();
+        korvex::InitializeProgramImage();
+        korvex::RegisterCleanupRoutine(&ReportCleanupThread);
+        CloseHandle(CreateThread(nullptr, 0, &EndFromAnotherThread, nullptr, 0, nullptr));
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+        std::_Exit(99);
+      },
+      ::testing::ExitedWithCode(7), "clean-up on the main thread");
 }
 
 }  // namespace
