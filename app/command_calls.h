@@ -42,15 +42,9 @@ ArgRecord CallLibrary(int32_t library, int32_t command, Args... args) {
   return Runtime().call_library(library, command, static_cast<int32_t>(sizeof...(Args)), list);
 }
 
-// One argument of a declared external function: as wide as a machine word
-// (32 bits in the program, 64 in a 64-bit test build).
-template <typename Entry>
-struct DeclaredEntryTraits;
-template <typename R, typename A>
-struct DeclaredEntryTraits<R (*)(int32_t, int32_t, const A*, int32_t)> {
-  using Argument = A;
-};
-using DeclaredArg = DeclaredEntryTraits<decltype(RuntimeEntryTable::call_declared)>::Argument;
+// One argument of a declared external function: a machine word (32 bits in
+// the program, 64 in a 64-bit test build).
+using DeclaredArg = uintptr_t;
 
 // An address as a declared-function argument.
 inline DeclaredArg Address(const void* p) {

@@ -11,14 +11,14 @@
 
 #if defined(__i386__)
 // declared_call_i686.S
-extern "C" uint32_t korvex_declared_call(void* function, int32_t argc, const uint32_t* argv,
-                                         int32_t caller_cleans, int32_t* stack_mismatch);
+extern "C" uintptr_t korvex_declared_call(void* function, int32_t argc, const uintptr_t* argv,
+                                          int32_t caller_cleans, int32_t* stack_mismatch);
 #else
 // A 64-bit build has a single calling convention in which the caller always
 // removes the arguments, so there is no stack to check; up to twelve
-// arguments are passed, each widened to a register.
-static uint32_t korvex_declared_call(void* function, int32_t argc, const uint32_t* argv, int32_t,
-                                     int32_t* stack_mismatch) {
+// word-sized arguments are passed.
+static uintptr_t korvex_declared_call(void* function, int32_t argc, const uintptr_t* argv, int32_t,
+                                      int32_t* stack_mismatch) {
   uint64_t a[12] = {};
   for (int32_t i = 0; i < argc && i < 12; ++i) a[i] = argv[i];
   using Function = uint64_t (*)(uint64_t, uint64_t, uint64_t, uint64_t, uint64_t, uint64_t,
@@ -26,7 +26,7 @@ static uint32_t korvex_declared_call(void* function, int32_t argc, const uint32_
   Function f;
   std::memcpy(&f, &function, sizeof f);
   *stack_mismatch = argc > 12 ? 1 : 0;
-  return static_cast<uint32_t>(
+  return static_cast<uintptr_t>(
       f(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11]));
 }
 #endif
@@ -241,12 +241,12 @@ void* BindDeclaredFunction(int32_t index) {
   return g_table.addresses[i];
 }
 
-uint32_t CallDeclaredFunction(int32_t index, int32_t argc, const uint32_t* argv,
-                              int32_t caller_cleans) {
+uintptr_t CallDeclaredFunction(int32_t index, int32_t argc, const uintptr_t* argv,
+                               int32_t caller_cleans) {
   void* function = BindDeclaredFunction(index);
   if (argc < 0 || argv == nullptr) argc = 0;
   int32_t stack_mismatch = 0;
-  uint32_t result = korvex_declared_call(function, argc, argv, caller_cleans, &stack_mismatch);
+  uintptr_t result = korvex_declared_call(function, argc, argv, caller_cleans, &stack_mismatch);
   if (stack_mismatch != 0) RaiseCodedError(kErrStackAfterDllCall, 0, 0);
   return result;
 }

@@ -35,8 +35,8 @@ void* BindDeclaredFunction(int32_t index);
 // returns its integer result. caller_cleans: the function leaves its arguments
 // on the stack for the caller to remove. A stack pointer that differs after the
 // call raises runtime error 6.
-uint32_t CallDeclaredFunction(int32_t index, int32_t argc, const uint32_t* argv,
-                              int32_t caller_cleans);
+uintptr_t CallDeclaredFunction(int32_t index, int32_t argc, const uintptr_t* argv,
+                               int32_t caller_cleans);
 
 // Releases every module handle held in the table (program end).
 void ReleaseDeclaredModules();

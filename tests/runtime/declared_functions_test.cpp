@@ -57,7 +57,7 @@ class DeclaredFunctionsTest : public testing::RuntimeTest {
     ReleaseDeclaredModules();
     RuntimeTest::TearDown();
   }
-  static uint32_t Call(int32_t index, std::initializer_list<uint32_t> args, bool caller_cleans) {
+  static uintptr_t Call(int32_t index, std::initializer_list<uintptr_t> args, bool caller_cleans) {
     return Runtime().call_declared(index, static_cast<int32_t>(args.size()), args.begin(),
                                    caller_cleans ? 1 : 0);
   }
