@@ -39,6 +39,28 @@ def wine_loader():
     return "wine" if can32 else "/usr/lib/wine/wine64"
 
 
+class Display:
+    """A virtual display of the scenario's own, so that scenarios running side by
+    side never click or type into each other's windows."""
+
+    def __init__(self):
+        r, w = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24",
+                                      "-nolisten", "tcp"], pass_fds=(w,),
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(w)
+        with os.fdopen(r) as f:
+            number = f.readline().strip()
+        if not number:
+            raise Failure("Xvfb did not start")
+        self.name = ":" + number
+        os.environ["DISPLAY"] = self.name
+
+    def close(self):
+        self.proc.kill()
+        self.proc.wait()
+
+
 class Prefix:
     """A fresh copy of the build tree's template prefix."""
 

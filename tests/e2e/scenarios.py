@@ -9,7 +9,7 @@ import subprocess
 import sys
 import time
 
-from harness import (ERROR_TITLE, MANUAL, ONE_CLICK, TITLE, UNINSTALL, Failure, Prefix, check,
+from harness import (ERROR_TITLE, MANUAL, ONE_CLICK, TITLE, UNINSTALL, Display, Failure, Prefix, check,
                      click, close_window, find_x_window, has_key, press_key, values_of,
                      wait_exit, xdotool)
 
@@ -22,6 +22,7 @@ SWITCHES = "/sp- /verysilent /suppressmsgboxes /norestart"
 class Scenario:
     def __init__(self, args, name):
         self.args = args
+        self.display = Display()
         self.px = Prefix(args.build, name)
         self.log = os.path.join(self.px.work, "setup.log")
         self.env = {"KORVEX_SAMPLE_SETUP_LOG": Prefix.windows_path(self.log)}
@@ -83,6 +84,7 @@ class Scenario:
 
     def close(self):
         self.px.close()
+        self.display.close()
 
 
 # --- silent ---------------------------------------------------------------------
@@ -201,7 +203,6 @@ def scenario_manual(s):
             page = others[-1]
         time.sleep(0.5)
     check(page is not None, "the installer's own page appeared")
-    s.px.run([s.args.inspect, "wait", "Korvex Setup", "1"])
     # The page's Install button: the installer prints no geometry, so press Return on
     # its default button.
     press_key(page, "Return")

@@ -33,7 +33,17 @@ std::string TextOf(HWND h) {
   SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000,
                       nullptr);
   buf[1023] = 0;
-  return Utf8(buf);
+  // One line per window: line breaks inside a text are shown as "\n".
+  std::string out;
+  for (char c : Utf8(buf)) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 void PrintWindow(const char* kind, HWND h, HWND parent) {
