@@ -118,8 +118,12 @@ class Prefix:
 
     # --- processes ------------------------------------------------------------
     def start(self, args, extra_env=None):
-        p = subprocess.Popen([self.loader] + args, env=self.env(extra_env),
-                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        # Output goes to a file: a pipe would stay open as long as any program
+        # started from this one (Explorer, say) keeps running.
+        log = open(os.path.join(self.work, "output-%d.log" % len(self.procs)), "wb")
+        p = subprocess.Popen([self.loader] + args, env=self.env(extra_env), stdout=log,
+                             stderr=subprocess.STDOUT)
+        log.close()
         self.procs.append(p)
         return p
 
@@ -216,7 +220,4 @@ def wait_exit(proc, timeout):
         proc.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
         raise Failure("the program did not end within %d s" % timeout)
-    out = proc.stdout.read().decode("utf-8", "replace") if proc.stdout else ""
-    if out.strip():
-        print(out)
     return proc.returncode
