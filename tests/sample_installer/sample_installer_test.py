@@ -328,20 +328,20 @@ class SampleInstallerCase(unittest.TestCase):
 
 
 def start_display():
-    """A virtual display of our own (or the one already there at that number)."""
+    """A virtual display of our own, on a free display number."""
     global DISPLAY
-    number = os.environ.get("KORVEX_SAMPLE_DISPLAY", "67")
-    DISPLAY = ":" + number
-    if os.path.exists("/tmp/.X%s-lock" % number):
-        return None
-    server = subprocess.Popen(["Xvfb", DISPLAY, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+    r, w = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24",
+                               "-nolisten", "tcp"], pass_fds=(w,),
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    for _ in range(100):
-        if os.path.exists("/tmp/.X11-unix/X" + number):
-            return server
-        time.sleep(0.1)
-    server.kill()
-    raise RuntimeError("Xvfb did not start on " + DISPLAY)
+    os.close(w)
+    with os.fdopen(r) as f:
+        number = f.readline().strip()
+    if not number:
+        server.kill()
+        raise RuntimeError("Xvfb did not start")
+    DISPLAY = ":" + number
+    return server
 
 
 def is_32bit_program(path):
