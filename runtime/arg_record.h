@@ -45,12 +45,20 @@ constexpr Category CategoryOf(uint32_t t) {
       return Category::kLibraryDefined;
   }
 }
-constexpr bool IsArray(uint32_t t) { return (t & kArrayFlag) != 0; }
-constexpr uint32_t WithoutArrayFlag(uint32_t t) { return t & ~kArrayFlag; }
+constexpr bool IsArray(uint32_t t) {
+  return (t & kArrayFlag) != 0;
+}
+constexpr uint32_t WithoutArrayFlag(uint32_t t) {
+  return t & ~kArrayFlag;
+}
 // Library-defined tags: high 16 bits the library number (table index + 1),
 // low 16 bits the type number within that library (1-based).
-constexpr uint32_t LibraryNumberOf(uint32_t t) { return t >> 16; }
-constexpr uint32_t TypeNumberOf(uint32_t t) { return t & 0xFFFF; }
+constexpr uint32_t LibraryNumberOf(uint32_t t) {
+  return t >> 16;
+}
+constexpr uint32_t TypeNumberOf(uint32_t t) {
+  return t & 0xFFFF;
+}
 // The six numeric types: byte, short, int, long, float, double.
 constexpr bool IsNumeric(uint32_t t) {
   return t == kByte || t == kShort || t == kInt || t == kLong || t == kFloat || t == kDouble;
@@ -62,9 +70,15 @@ using CommandEntry = void (*)(ArgRecord* result, int32_t count, ArgRecord* args)
 
 // --- Building and reading records -------------------------------------------
 
-inline ArgRecord MakeInt(int32_t v) { return {static_cast<uint32_t>(v), 0, tag::kInt}; }
-inline ArgRecord MakeBool(bool v) { return {v ? 1u : 0u, 0, tag::kBool}; }
-inline ArgRecord MakeOmitted() { return {0, 0, tag::kNone}; }
+inline ArgRecord MakeInt(int32_t v) {
+  return {static_cast<uint32_t>(v), 0, tag::kInt};
+}
+inline ArgRecord MakeBool(bool v) {
+  return {v ? 1u : 0u, 0, tag::kBool};
+}
+inline ArgRecord MakeOmitted() {
+  return {0, 0, tag::kNone};
+}
 inline ArgRecord MakeUnitRef(uint32_t window, uint32_t unit, uint32_t unit_type) {
   return {window, unit, unit_type};
 }
@@ -87,7 +101,9 @@ T* PointerOf(const ArgRecord& r) {
   return reinterpret_cast<T*>(static_cast<uintptr_t>(v));
 }
 
-inline int32_t IntOf(const ArgRecord& r) { return static_cast<int32_t>(r.low); }
+inline int32_t IntOf(const ArgRecord& r) {
+  return static_cast<int32_t>(r.low);
+}
 inline int64_t LongOf(const ArgRecord& r) {
   return static_cast<int64_t>((static_cast<uint64_t>(r.high) << 32) | r.low);
 }
@@ -97,10 +113,16 @@ inline double DoubleOf(const ArgRecord& r) {
   std::memcpy(&d, &bits, sizeof d);
   return d;
 }
-inline bool IsOmitted(const ArgRecord& r) { return r.tag == tag::kNone; }
+inline bool IsOmitted(const ArgRecord& r) {
+  return r.tag == tag::kNone;
+}
 
 // Result writers used by commands.
-inline void SetBoolResult(ArgRecord* result, bool v) { result->low = v ? 1u : 0u; }
-inline void SetIntResult(ArgRecord* result, int32_t v) { result->low = static_cast<uint32_t>(v); }
+inline void SetBoolResult(ArgRecord* result, bool v) {
+  result->low = v ? 1u : 0u;
+}
+inline void SetIntResult(ArgRecord* result, int32_t v) {
+  result->low = static_cast<uint32_t>(v);
+}
 
 }  // namespace korvex
