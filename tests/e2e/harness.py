@@ -15,6 +15,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, "scripts"))
 import prefix_snapshot  # noqa: E402
+import virtual_display  # noqa: E402
 
 TITLE = "Korvex 5.6.1.10516"
 ERROR_TITLE = "错误"
@@ -44,16 +45,7 @@ class Display:
     side never click or type into each other's windows."""
 
     def __init__(self):
-        r, w = os.pipe()
-        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24",
-                                      "-nolisten", "tcp"], pass_fds=(w,),
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(w)
-        with os.fdopen(r) as f:
-            number = f.readline().strip()
-        if not number:
-            raise Failure("Xvfb did not start")
-        self.name = ":" + number
+        self.proc, self.name = virtual_display.start_xvfb()
         os.environ["DISPLAY"] = self.name
 
     def close(self):

@@ -21,6 +21,10 @@ import sys
 import time
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
+    os.path.abspath(__file__)))), "scripts"))
+import virtual_display  # noqa: E402
+
 ARGS = None
 DISPLAY = None
 # The registry view of the programs under test (32 for the 32-bit build): the
@@ -330,17 +334,7 @@ class SampleInstallerCase(unittest.TestCase):
 def start_display():
     """A virtual display of our own, on a free display number."""
     global DISPLAY
-    r, w = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24",
-                               "-nolisten", "tcp"], pass_fds=(w,),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(w)
-    with os.fdopen(r) as f:
-        number = f.readline().strip()
-    if not number:
-        server.kill()
-        raise RuntimeError("Xvfb did not start")
-    DISPLAY = ":" + number
+    server, DISPLAY = virtual_display.start_xvfb()
     return server
 
 
