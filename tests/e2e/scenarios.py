@@ -63,6 +63,16 @@ class Scenario:
     def installer_file(self):
         return self.px.appdata("Tessaranvolk", "Korvex.exe")
 
+    def close_beside_other_windows(self):
+        """Closes the program's window while windows of other programs are open.
+        Once another program's window has been mapped, a close request sent through
+        the X server to this display (no window manager) is now and then never
+        delivered to the program, which then sits idle in its message loop. So this
+        posts what the title bar's close button sends; the scenarios without other
+        windows keep the X path."""
+        code, _ = self.inspect("close", TITLE)
+        check(code == 0, "the close button's command was sent")
+
     def check_settings_written(self):
         path = self.settings_file()
         check(os.path.exists(path), "the settings file exists")
@@ -175,7 +185,7 @@ def scenario_uninstall(s):
         time.sleep(0.5)
     check(found, "the uninstaller's page appeared: %s" % out.splitlines())
     check(p.poll() is None, "the window stays while the uninstaller runs")
-    close_window(w)
+    s.close_beside_other_windows()
     check(wait_exit(p, 60) == 0, "the program ended with exit code 0")
 
 
@@ -226,8 +236,10 @@ def scenario_hot_keys(s):
     os.remove(s.settings_file()) if os.path.exists(s.settings_file()) else None
     os.makedirs(os.path.dirname(s.settings_file()), exist_ok=True)
     press_key(w, "End")
+    # The file appears when it is created and fills with the write that follows.
     end = time.time() + 30
-    while time.time() < end and not os.path.exists(s.settings_file()):
+    while time.time() < end and not (os.path.exists(s.settings_file()) and
+                                     os.path.getsize(s.settings_file()) >= len(s.settings_image)):
         time.sleep(0.3)
     s.check_settings_written()
     press_key(w, "Home")
@@ -239,7 +251,7 @@ def scenario_hot_keys(s):
         time.sleep(0.5)
     check(found, "the Home hot key opened the work folder")
     check(p.poll() is None, "the hot keys leave the program running")
-    close_window(w)
+    s.close_beside_other_windows()
     check(wait_exit(p, 60) == 0, "the program ended with exit code 0")
 
 

@@ -7,6 +7,8 @@
 //   wininspect gone TITLE SECS   waits until no such window exists (exit 0) or not (exit 1)
 //   wininspect hold PATH SECS    opens PATH without sharing and keeps it open
 //   wininspect titles            every visible top-level window's title
+//   wininspect close TITLE       posts what the title bar's close button sends
+//                                (WM_SYSCOMMAND, SC_CLOSE) to the window titled TITLE
 #include <windows.h>
 
 #include <cstdio>
@@ -132,10 +134,15 @@ int main() {
     CloseHandle(f);
     return 0;
   }
+  if (argc >= 3 && cmd == L"close") {
+    HWND h = FindTitled(argv[2]);
+    if (!h) return 1;
+    return PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
+  }
   if (cmd == L"titles") {
     EnumWindows(PrintTitle, 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: wininspect dump|wait|gone|hold|titles ...\n");
+  std::fprintf(stderr, "usage: wininspect dump|wait|gone|hold|titles|close ...\n");
   return 2;
 }
