@@ -193,20 +193,6 @@ def press_key(window, key):
     xdotool("key", key)
 
 
-def close_window(window):
-    """The window manager's close request (WM_DELETE_WINDOW), which Wine turns into WM_CLOSE."""
-    from Xlib import X, display, protocol
-    d = display.Display()
-    w = d.create_resource_object("window", int(window))
-    protocols = d.intern_atom("WM_PROTOCOLS")
-    delete = d.intern_atom("WM_DELETE_WINDOW")
-    ev = protocol.event.ClientMessage(window=w, client_type=protocols,
-                                      data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-    w.send_event(ev, event_mask=X.NoEventMask)
-    d.flush()
-    d.close()
-
-
 def wait_exit(proc, timeout):
     try:
         proc.wait(timeout=timeout)

@@ -10,7 +10,7 @@ import sys
 import time
 
 from harness import (ERROR_TITLE, MANUAL, ONE_CLICK, TITLE, UNINSTALL, Display, Failure, Prefix, check,
-                     click, close_window, find_x_window, has_key, press_key, values_of,
+                     click, find_x_window, has_key, press_key, values_of,
                      wait_exit, xdotool)
 
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvex"
@@ -63,13 +63,12 @@ class Scenario:
     def installer_file(self):
         return self.px.appdata("Tessaranvolk", "Korvex.exe")
 
-    def close_beside_other_windows(self):
-        """Closes the program's window while windows of other programs are open.
-        Once another program's window has been mapped, a close request sent through
-        the X server to this display (no window manager) is now and then never
-        delivered to the program, which then sits idle in its message loop. So this
-        posts what the title bar's close button sends; the scenarios without other
-        windows keep the X path."""
+    def close_main_window(self):
+        """Closes the program's window as its title bar's close button does: the
+        inspector posts WM_SYSCOMMAND/SC_CLOSE to it. (A WM_DELETE_WINDOW request
+        sent through the X server to this display, which has no window manager,
+        is now and then never delivered to the program, which then sits idle in
+        its message loop; that is the X driver's path, not the program's.)"""
         code, _ = self.inspect("close", TITLE)
         check(code == 0, "the close button's command was sent")
 
@@ -150,7 +149,7 @@ def buttons(rows):
 
 def scenario_window(s):
     p = s.start()
-    w = s.wait_window()
+    s.wait_window()
     time.sleep(3)  # past the start-up sequence's delay
     rows = s.window_dump()
     check(rows[0][2] == TITLE, "the window's title reads %r" % rows[0][2])
@@ -162,7 +161,7 @@ def scenario_window(s):
     check(os.path.exists(s.installer_file()), "the start-up sequence wrote the installer file")
     shot = os.path.join(s.args.build, "korvex-window.png")
     subprocess.call(["import", "-window", "root", shot])
-    close_window(w)
+    s.close_main_window()
     code = wait_exit(p, 60)
     check(code == 0, "closing the window ends with exit code 0 (%d)" % code)
     check(not os.path.exists(s.installer_file()), "closing deleted the installer file")
@@ -185,7 +184,7 @@ def scenario_uninstall(s):
         time.sleep(0.5)
     check(found, "the uninstaller's page appeared: %s" % out.splitlines())
     check(p.poll() is None, "the window stays while the uninstaller runs")
-    s.close_beside_other_windows()
+    s.close_main_window()
     check(wait_exit(p, 60) == 0, "the program ended with exit code 0")
 
 
@@ -251,7 +250,7 @@ def scenario_hot_keys(s):
         time.sleep(0.5)
     check(found, "the Home hot key opened the work folder")
     check(p.poll() is None, "the hot keys leave the program running")
-    s.close_beside_other_windows()
+    s.close_main_window()
     check(wait_exit(p, 60) == 0, "the program ended with exit code 0")
 
 
@@ -308,9 +307,9 @@ def scenario_settings_read_only(s):
     subprocess.check_call(["chattr", "+i", target])
     try:
         p = s.start()
-        w = s.wait_window()
+        s.wait_window()
         time.sleep(3)
-        close_window(w)
+        s.close_main_window()
         check(wait_exit(p, 60) == 0, "a settings file that cannot be written changes nothing else")
     finally:
         subprocess.call(["chattr", "-i", target])
@@ -323,9 +322,9 @@ def scenario_shellnew_with_subkeys(s):
         s.px.reg_add(k + r"\Sub")
     s.px.wait_idle()
     p = s.start()
-    w = s.wait_window()
+    s.wait_window()
     time.sleep(3)
-    close_window(w)
+    s.close_main_window()
     check(wait_exit(p, 60) == 0, "exit code 0")
     reg = s.px.registry()
     for k in SHELLNEW:
