@@ -13,7 +13,7 @@
 #include "runtime/arg_record.h"
 #include "runtime/errors.h"
 #include "runtime/values.h"
-#include "tests/commands/gbk_host.h"
+#include "tests/runtime/runtime_test_support.h"
 
 namespace korvex {
 namespace {
@@ -65,7 +65,7 @@ std::string ToBytes(const ArgRecord& value, bool* was_null = nullptr) {
 
 TEST(ToByteSet, TextsGiveTheirBytesWithoutTerminator) {
   EXPECT_EQ(ToBytes(Text("abc")), "abc");
-  const std::string gbk = test::Gbk("一键安装");
+  const std::string gbk = testing::Gbk("一键安装");
   EXPECT_EQ(ToBytes(Text(gbk.c_str())), gbk);
   bool was_null = false;
   EXPECT_EQ(ToBytes(Text(""), &was_null), "");
@@ -276,34 +276,23 @@ TEST_F(GetByteSetData, PositionVariableAdvancesAndEndsAtMinusOne) {
   EXPECT_EQ(position, -1);
 }
 
-[[noreturn]] void ThrowOnEnd(uint32_t exit_code) {
-  throw exit_code;
-}
-
-std::string g_reported;
-int32_t CaptureReport(int32_t, const char* text) {
-  g_reported = text;
-  return 1;
-}
-
 TEST(GetByteSetDataFatal, CodesOutsideOneToTenEndTheProgram) {
-  const std::string message = test::Gbk("“欲取出数据的类型”参数值无效");
+  const std::string message = testing::Gbk("“欲取出数据的类型”参数值无效");
   for (int32_t code : {0, 11, -1, INT32_MIN}) {
-    ResetProgramEndForTesting();
-    SetProcessExitForTesting(ThrowOnEnd);
-    SetErrorHandler(CaptureReport);
-    g_reported.clear();
+    testing::Rearm(testing::CapturingHandler);
+    testing::Capture() = testing::Captured{};
     Owned source(NewByteSet("abcd", 4));
     const int32_t live = LiveAllocationCount();
     uint32_t exit_code = 0;
     try {
       Call(GetByteSetDataCmd, {Bytes(source.get()), MakeInt(code)});
       ADD_FAILURE() << "code " << code << " returned";
-    } catch (uint32_t c) {
-      exit_code = c;
+    } catch (const testing::ProgramEnded& end) {
+      exit_code = end.exit_code;
     }
     EXPECT_EQ(exit_code, kFatalExitCode);
-    EXPECT_EQ(g_reported.compare(0, message.size(), message), 0) << code;
+    ASSERT_EQ(testing::Capture().handled.size(), 1u) << code;
+    EXPECT_EQ(testing::Capture().handled[0].second.compare(0, message.size(), message), 0) << code;
     EXPECT_EQ(LiveAllocationCount(), live);
   }
   ResetProgramEndForTesting();

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/commands/gbk_host.h"
+#include "tests/runtime/runtime_test_support.h"
 
 namespace korvex {
 namespace {
@@ -58,7 +58,7 @@ TEST(CommandLineSplit, QuotedElements) {
 }
 
 TEST(CommandLineSplit, DoubleByteCharacters) {
-  const std::string name = test::Gbk("安装");
+  const std::string name = testing::Gbk("安装");
   EXPECT_EQ(Split("K.exe " + name + " x"), (Elements{name, "x"}));
   // A second byte that looks like a quote or a blank stays in its character.
   EXPECT_EQ(Split("K.exe a\x81\"b c"), (Elements{"a\x81\"b", "c"}));

@@ -50,7 +50,7 @@ TEST(WriteFile, CreatesOverwritesAndConcatenates) {
   EXPECT_EQ(ReadAll(file), "");
 
   // GBK file names work through the ANSI functions.
-  const std::string gbk_file = dir / test::Gbk("设置.qdf");
+  const std::string gbk_file = dir / testing::Gbk("设置.qdf");
   ASSERT_TRUE(Write(gbk_file, {short_data.Arg()}));
   EXPECT_EQ(ReadAll(gbk_file), "xy");
 }

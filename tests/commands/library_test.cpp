@@ -230,15 +230,6 @@ bool Lookup(uint32_t window, uint32_t unit, void** handle) {
   return true;
 }
 
-[[noreturn]] void ThrowOnEnd(uint32_t exit_code) {
-  throw exit_code;
-}
-std::string g_reported;
-int32_t CaptureReport(int32_t, const char* text) {
-  g_reported = text;
-  return 1;
-}
-
 TEST(GetWindowHandle, LoadedUnitsGiveTheirWindow) {
   g_window = ::CreateWindowExA(0, "STATIC", "w", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
                                nullptr, nullptr);
@@ -257,21 +248,21 @@ TEST(GetWindowHandle, LoadedUnitsGiveTheirWindow) {
   EXPECT_EQ(handle(kWindowId, 0, tag::kCoreWindowType), 0);
 
   // Unknown units end the program with the runtime error.
-  const std::string message = test::Gbk("指定窗口或窗口组件不存在或尚未载入");
+  const std::string message = testing::Gbk("指定窗口或窗口组件不存在或尚未载入");
   for (uint32_t window : {kWindowId + 1, kWindowId}) {
-    ResetProgramEndForTesting();
-    SetProcessExitForTesting(ThrowOnEnd);
-    SetErrorHandler(CaptureReport);
-    g_reported.clear();
+    testing::Rearm(testing::CapturingHandler);
+    testing::Capture() = testing::Captured{};
     uint32_t exit_code = 0;
     try {
       handle(window, 0x16010199, 0x1000A);
       ADD_FAILURE() << "returned";
-    } catch (uint32_t c) {
-      exit_code = c;
+    } catch (const testing::ProgramEnded& end) {
+      exit_code = end.exit_code;
     }
     EXPECT_EQ(exit_code, kFatalExitCode);
-    EXPECT_EQ(g_reported.compare(0, message.size(), message), 0) << g_reported;
+    ASSERT_EQ(testing::Capture().handled.size(), 1u);
+    const std::string& reported = testing::Capture().handled[0].second;
+    EXPECT_EQ(reported.compare(0, message.size(), message), 0) << reported;
   }
   SetUnitWindowLookup(nullptr);
   ResetProgramEndForTesting();

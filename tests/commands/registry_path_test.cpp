@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tests/commands/gbk_host.h"
+#include "tests/runtime/runtime_test_support.h"
 
 namespace korvex {
 namespace {
@@ -58,8 +58,8 @@ TEST(RegistryPathSplit, LastBackslashSeparates) {
 
 TEST(RegistryPathSplit, DoubleByteAware) {
   // 0x5C as the second byte of a double-byte character is not a separator.
-  const std::string word = test::Gbk("表");  // B1 ED
-  const std::string tricky = "\x81\x5C";     // a pair whose second byte is a backslash
+  const std::string word = testing::Gbk("表");  // B1 ED
+  const std::string tricky = "\x81\x5C";        // a pair whose second byte is a backslash
   Split s = SplitOf(3, "Software\\" + word + tricky + "x");
   EXPECT_EQ(s.key, "Software");
   EXPECT_EQ(s.item, word + tricky + "x");

@@ -120,7 +120,7 @@ TEST_P(RegistryTest, TrailingBackslashNamesTheDefaultValue) {
 
 TEST_P(RegistryTest, DoubleByteNames) {
   // The second byte of "表" is a backslash; the name stays one component.
-  const std::string name = test::Gbk("代码表");
+  const std::string name = testing::Gbk("代码表");
   const std::string key = base_ + "\\" + name;
   CreateKey(root_, key);
   ASSERT_TRUE(KeyExists(root_, key));

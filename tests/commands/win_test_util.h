@@ -1,5 +1,6 @@
 // Helpers of the command tests that run under Wine: calling commands with
-// argument records, scratch folders and files, code page 936 texts.
+// argument records, scratch folders and files (code page 936 texts, the end of
+// the program and captured reports come from the runtime tests' support).
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 
 #include "runtime/arg_record.h"
 #include "runtime/values.h"
+#include "tests/runtime/runtime_test_support.h"
 
 namespace korvex::test {
 
@@ -39,15 +41,6 @@ class ByteSet {
  private:
   void* p_;
 };
-
-// UTF-8 to code page 936 through the platform's own conversion.
-inline std::string Gbk(const char* utf8) {
-  wchar_t wide[512];
-  const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 512);
-  char out[1024];
-  const int m = ::WideCharToMultiByte(936, 0, wide, n, out, sizeof out, nullptr, nullptr);
-  return m > 0 ? std::string(out, static_cast<size_t>(m - 1)) : std::string();
-}
 
 inline bool Exists(const std::string& path) {
   return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
