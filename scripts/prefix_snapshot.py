@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Snapshots of a Wine prefix (files under drive_c, registry keys and values)
 and the difference between two of them.
 
