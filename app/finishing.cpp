@@ -19,17 +19,41 @@ char* InstallLocation() {
                           kUse64BitView, kSpare);
 }
 
+// Whether a location names a folder by an absolute path: a drive letter, a
+// colon and a separator ("C:\..."), or two leading separators (a share or a
+// device path). An empty location, a relative one ("Korvex\"), one rooted
+// on the current drive ("\Korvex\") or relative to a drive's current folder
+// ("C:Korvex\") would find the uninstaller beside the program or in whatever
+// folder is current, so none of them counts.
+bool IsAbsoluteLocation(const char* location) {
+  if (location == nullptr) return false;
+  auto separator = [](char c) { return c == '\\' || c == '/'; };
+  const char drive = location[0];
+  if (((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z')) && location[1] == ':')
+    return separator(location[2]);
+  return separator(location[0]) && separator(location[1]);
+}
+
+// The uninstaller at the uninstall entry's location: a new text, or null
+// when the entry holds no absolute location.
+char* UninstallerPath() {
+  char* location = InstallLocation();
+  char* uninstaller = IsAbsoluteLocation(location) ? Concat(location, kUninstallerName) : nullptr;
+  Release(location);
+  return uninstaller;
+}
+
 void DeleteRegistryItem(int32_t root, const char* path) {
   CallCore(kDeleteRegistryItemCmd, IntArg(root), TextArg(path));
 }
 
 }  // namespace
 
+// The one check behind the uninstall button and the silent mode's exit code.
 bool ProductInstalled() {
-  char* location = InstallLocation();
-  char* uninstaller = Concat(location, kUninstallerName);
-  Release(location);
-  bool exists = CallCore(kFileExistsCmd, TextArg(uninstaller)).low != 0;
+  char* uninstaller = UninstallerPath();
+  if (uninstaller == nullptr) return false;
+  const bool exists = CallCore(kFileExistsCmd, TextArg(uninstaller)).low != 0;
   Release(uninstaller);
   return exists;
 }
@@ -55,10 +79,13 @@ using namespace korvex::app;
 
 // The uninstaller's path is quoted: unquoted, a path under "Program Files"
 // would be searched piece by piece and a planted "C:\Program.exe" would run.
+// Without an absolute location nothing is started: a bare "unins000.exe"
+// would run whatever file of that name lies in the current folder.
 extern "C" int32_t KORVEX_HANDLER OnOneClickUninstall() {
-  char* location = InstallLocation();
-  char* command = Concat(kQuote, location, kUninstallerName, kQuote);
-  Release(location);
+  char* uninstaller = UninstallerPath();
+  if (uninstaller == nullptr) return 0;
+  char* command = Concat(kQuote, uninstaller, kQuote);
+  Release(uninstaller);
   RunWithoutWaiting(command);
   Release(command);
   return 0;

@@ -78,4 +78,13 @@ std::vector<uint8_t> WriteSettingsImage(const Document& document);
 // UTF-16 to UTF-8 for printing; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
 
+// UTF-8 for printing a text read from a file, which may hold anything: the
+// backslash and the double quote are escaped ("\\", "\""), and so is every
+// character that could end a line or change how the rest of it reads (C0 and
+// C1 controls, DEL, the line and paragraph separators, the bidirectional
+// formatting characters) as "\xHH" below 0x80 and "\uHHHH" above. Only the
+// first max_units UTF-16 units are converted (a pair is never split); a text
+// that was cut ends in "...".
+std::string ToPrintable(std::u16string_view text, size_t max_units = SIZE_MAX);
+
 }  // namespace korvex::settings

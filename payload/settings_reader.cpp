@@ -17,8 +17,19 @@ constexpr size_t kMinStringSize = 12;
 constexpr size_t kMinSectionSize = kMinStringSize + kIntegerSize;
 constexpr size_t kMinKeySize = kMinStringSize + kIntegerSize + kIntegerSize;
 
+// Names quoted in a message are cut to this many UTF-16 units before they
+// are converted: a name may be as long as the file.
+constexpr size_t kQuotedNameUnits = 48;
+
+// A name from the file as a message quotes it: cut, and escaped so that it
+// cannot break the message's line.
+std::string Quote(const std::u16string& name) {
+  return ToPrintable(name, kQuotedNameUnits);
+}
+
+// Room for the words and three quoted names, each at most 48 escaped units.
 std::string Describe(size_t offset, const char* format, ...) {
-  char text[256];
+  char text[1024];
   va_list args;
   va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
@@ -212,8 +223,8 @@ void ReadBody(Cursor& cursor, Document& document) {
     section.name = cursor.String("section name");
     if (!cursor.failed() && s > 0 && !(document.sections.back().name < section.name)) {
       cursor.Fail(name_at, Describe(name_at, "section \"%s\" does not come after \"%s\"",
-                                    ToUtf8(section.name).c_str(),
-                                    ToUtf8(document.sections.back().name).c_str()));
+                                    Quote(section.name).c_str(),
+                                    Quote(document.sections.back().name).c_str()));
     }
     const size_t key_count = cursor.Count("key count", kMinKeySize);
     for (size_t k = 0; k < key_count && !cursor.failed(); ++k) {
@@ -223,8 +234,8 @@ void ReadBody(Cursor& cursor, Document& document) {
       if (!cursor.failed() && k > 0 && !(section.keys.back().name < key.name)) {
         cursor.Fail(key_at,
                     Describe(key_at, "key \"%s\" does not come after \"%s\" in \"%s\"",
-                             ToUtf8(key.name).c_str(), ToUtf8(section.keys.back().name).c_str(),
-                             ToUtf8(section.name).c_str()));
+                             Quote(key.name).c_str(), Quote(section.keys.back().name).c_str(),
+                             Quote(section.name).c_str()));
       }
       section.keys.push_back(std::move(key));
     }

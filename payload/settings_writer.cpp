@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -102,34 +103,79 @@ std::vector<uint8_t> WriteSettingsImage(const Document& document) {
   return SealImage(SerializeBody(sorted));
 }
 
+namespace {
+
+void AppendUtf8(std::string& out, uint32_t code) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+// The code point starting at text[i]; i moves past a surrogate pair. An
+// unpaired surrogate reads as U+FFFD.
+uint32_t NextCodePoint(std::u16string_view text, size_t& i) {
+  uint32_t code = text[i];
+  if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+      text[i + 1] <= 0xDFFF) {
+    code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+    ++i;
+  } else if (code >= 0xD800 && code <= 0xDFFF) {
+    code = 0xFFFD;
+  }
+  return code;
+}
+
+// Characters that end a line or reorder what a terminal shows after them.
+bool IsControl(uint32_t code) {
+  return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200E ||
+         code == 0x200F || (code >= 0x2028 && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+}
+
+}  // namespace
+
 std::string ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) AppendUtf8(out, NextCodePoint(text, i));
+  return out;
+}
+
+std::string ToPrintable(std::u16string_view text, size_t max_units) {
+  const bool cut = text.size() > max_units;
+  if (cut) {
+    size_t keep = max_units;
+    if (keep > 0 && text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF) --keep;
+    text = text.substr(0, keep);
+  }
+  std::string out;
+  out.reserve(text.size() + (cut ? 3 : 0));
   for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t code = text[i];
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (code >= 0xD800 && code <= 0xDFFF) {
-      code = 0xFFFD;
-    }
-    if (code < 0x80) {
+    const uint32_t code = NextCodePoint(text, i);
+    if (code == '\\' || code == '"') {
+      out.push_back('\\');
       out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (IsControl(code)) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, code < 0x80 ? "\\x%02x" : "\\u%04x",
+                    static_cast<unsigned>(code));
+      out += escape;
     } else {
-      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+      AppendUtf8(out, code);
     }
   }
+  if (cut) out += "...";
   return out;
 }
 

@@ -52,8 +52,8 @@ struct Expect {
     return {"SpecialFolder(8)", "Run(" + Quoted(SilentCommand()) + ",true,1)"};
   }
   Calls HandleOf(bool label_too) const {
-    Calls c = {"GetWindowHandle(unit(52010001,6010000))"};
-    if (label_too) c.push_back("GetWindowHandle(unit(52010001,16010106))");
+    Calls c = {"GetWindowHandle(unit(52010001,6010000:10001))"};
+    if (label_too) c.push_back("GetWindowHandle(unit(52010001,16010106:1000A))");
     return c;
   }
   Calls RegisterHotKey(int key) const {
@@ -79,9 +79,9 @@ struct Expect {
   static Calls TextToWide(const std::string& text) {
     const std::string n = std::to_string(text.size() + 1);
     return {"ToByteSet(" + Quoted(text) + ")", "strlen(" + Quoted(text) + ")/1c",
-            "MultiByteToWideChar(936," + Quoted(text) + ",-1,null,0)/6",
+            "MultiByteToWideChar(936,0," + Quoted(text) + ",-1,null,0)/6",
             "BlankByteSet(" + std::to_string(2 * (text.size() + 1)) + ")",
-            "MultiByteToWideChar(936," + Quoted(text) + ",-1,buffer," + n + ")/6"};
+            "MultiByteToWideChar(936,0," + Quoted(text) + ",-1,buffer," + n + ")/6"};
   }
   // ReadRegistryText of the uninstall entry. key: the key opens; location: the
   // value (ASCII here) when it exists.
@@ -101,9 +101,9 @@ struct Expect {
     c.push_back("lstrlenW/1");
     if (location != nullptr && !location->empty()) {
       const std::string m = std::to_string(location->size() + 1);
-      c.push_back("WideCharToMultiByte(936,null,0)/8");
+      c.push_back("WideCharToMultiByte(936,0,null,0,null,null)/8");
       c.push_back("BlankByteSet(" + m + ")");
-      c.push_back("WideCharToMultiByte(936,buffer," + m + ")/8");
+      c.push_back("WideCharToMultiByte(936,0,buffer," + m + ",null,null)/8");
       c.push_back("strlen(" + Quoted(*location) + ")/1c");
       c.push_back("PointerToByteSet(@," + std::to_string(location->size()) + ")");
       c.push_back("GetByteSetData(bytes(" + std::to_string(location->size()) + "),10,-)");
@@ -112,10 +112,11 @@ struct Expect {
     }
     return c;
   }
-  // InstallLocationCheck with the uninstaller present or not.
+  // InstallLocationCheck with the uninstaller present or not; the file is
+  // looked for only at a location (an absolute one, here).
   static Calls LocationCheck(bool key, const std::string* location, bool exists) {
     Calls c = ReadLocation(key, location);
-    c.push_back("FileExists(" + Quoted((location ? *location : "") + "unins000.exe") + ")");
+    if (location != nullptr) c.push_back("FileExists(" + Quoted(*location + "unins000.exe") + ")");
     if (!exists) c.push_back("WriteProperty(52010001,16010103,6,-1,1,0)");
     return c;
   }
@@ -193,7 +194,7 @@ class FlowsTest : public ::testing::Test {
 };
 
 TEST_F(FlowsTest, EntryRoutinePreparesGlobalsLoadsTheWindowAndRunsTheLoop) {
-  EXPECT_EQ(ProgramEntry(), 0);
+  ProgramEntry();
   EXPECT_EQ(rec_.calls,
             (Calls{"Service(6)", "Service(3)", "LoadStartupWindow(52010001)", "Run()"}));
   EXPECT_EQ(app::AnsiCodePage, 936);
@@ -211,7 +212,7 @@ TEST_F(FlowsTest, EntryRoutinePreparesGlobalsLoadsTheWindowAndRunsTheLoop) {
 }
 
 TEST_F(FlowsTest, StartupWithoutProductDisablesUninstallAndLeavesTheWindowUp) {
-  EXPECT_EQ(OnMainWindowCreated(), 0);
+  OnMainWindowCreated();
   EXPECT_EQ(rec_.calls, expect_.Startup(Expect::LocationCheck(false, nullptr, false)));
   EXPECT_EQ(app::HomeHotKeyId, 33001);
   EXPECT_EQ(app::EndHotKeyId, 33002);
@@ -317,10 +318,46 @@ TEST_F(FlowsTest, SilentInstallEndsWithZeroOnlyWhenTheProductIsInstalled) {
   ExpectBalanced();
 }
 
+// An empty or relative location would find a stray unins000.exe beside the
+// program or in the current folder: only an absolute one counts, alike for
+// the uninstall button, its click and the silent mode's exit code.
+TEST_F(FlowsTest, OnlyAnAbsoluteLocationCountsAsInstalled) {
+  const std::string kDisable = "WriteProperty(52010001,16010103,6,-1,1,0)";
+  struct Case {
+    std::string location;
+    bool installed;
+  };
+  const Case cases[] = {{"", false},
+                        {"Korvex\\", false},
+                        {"\\Korvex\\", false},
+                        {"C:Korvex\\", false},
+                        {"D:\\Korvex\\", true},
+                        {"d:/Korvex/", true},
+                        {"\\\\srv\\share\\", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.location);
+    Install(c.location);  // the uninstaller exists at the location as given
+    rec_.calls.clear();
+    app::InstallLocationCheck();
+    EXPECT_EQ(rec_.calls.back() == kDisable, !c.installed);
+
+    rec_.calls.clear();
+    app::SilentInstall();
+    EXPECT_EQ(rec_.calls.back(), c.installed ? "End(0)" : "End(1)");
+
+    rec_.calls.clear();
+    OnOneClickUninstall();
+    const std::string run = "Run(" + Quoted(Quoted(c.location + "unins000.exe")) + ",false,-)";
+    EXPECT_EQ(rec_.calls.back() == run, c.installed);
+    EXPECT_EQ(rec_.calls.back().rfind("Run(", 0) == 0, c.installed);
+    ExpectBalanced();
+  }
+}
+
 TEST_F(FlowsTest, OneClickInstallQuotesTheInstallerPath) {
   rec_.script.app_data = "C:\\users\\a & b (x)\\AppData\\Roaming\\";
   expect_.app_data = *rec_.script.app_data;
-  EXPECT_EQ(OnOneClickInstall(), 0);
+  OnOneClickInstall();
   EXPECT_EQ(rec_.calls, expect_.OneClick());
   EXPECT_EQ(rec_.calls[1],
             "Run(\"cmd /c \"\"C:\\users\\a & b (x)\\AppData\\Roaming\\Tessaranvolk\\Korvex.exe\" "
@@ -330,7 +367,7 @@ TEST_F(FlowsTest, OneClickInstallQuotesTheInstallerPath) {
 
 TEST_F(FlowsTest, ManualInstallRunsTheInstallerWithItsPagesAndReleasesTheHotKey) {
   app::HomeHotKeyId = 33001;
-  EXPECT_EQ(OnManualInstall(), 0);
+  OnManualInstall();
   Calls expected = {"SpecialFolder(8)",
                     "Run(" + Quoted("cmd /c \"\"" + expect_.Installer() + "\"\"") + ",true,1)",
                     "Delay(3000)"};
@@ -354,26 +391,24 @@ TEST_F(FlowsTest, ClosingDeletesTheInstallerReleasesTheHotKeyAndEnds) {
 
 TEST_F(FlowsTest, UninstallStartsTheQuotedUninstallerWithoutWaiting) {
   Install(kLocation);
-  EXPECT_EQ(OnOneClickUninstall(), 0);
+  OnOneClickUninstall();
   Calls expected = Expect::ReadLocation(true, &kLocation);
   expected.push_back("Run(\"\"C:\\Program Files\\Korvex\\unins000.exe\"\",false,-)");
   EXPECT_EQ(rec_.calls, expected);
   ExpectBalanced();
 
-  // Without an uninstall entry the bare name is tried, and nothing ends.
+  // Without an uninstall entry nothing is started, and nothing ends.
   rec_.calls.clear();
   rec_.script.uninstall_key_exists = false;
   OnOneClickUninstall();
-  expected = Expect::ReadLocation(false, nullptr);
-  expected.push_back("Run(\"\"unins000.exe\"\",false,-)");
-  EXPECT_EQ(rec_.calls, expected);
+  EXPECT_EQ(rec_.calls, Expect::ReadLocation(false, nullptr));
   ExpectBalanced();
 }
 
 TEST_F(FlowsTest, HotKeysOpenTheWorkFolderOrRevealAndRewriteTheSettings) {
   app::HomeHotKeyId = 33001;
   app::EndHotKeyId = 33002;
-  EXPECT_EQ(OnHotKeyFeedback(33001, 0), 0);
+  OnHotKeyFeedback(33001, 0);
   EXPECT_EQ(rec_.calls, (Calls{"SpecialFolder(8)",
                                "ShellOpen(-," + Quoted(kAppData + "Tessaranvolk\\") + ",-,-,-)"}));
   ExpectBalanced();

@@ -65,7 +65,7 @@ std::string RenderArg(const ArgRecord& a) {
       return PointerOf(a) == &app::CommandLineArgs ? "&CommandLineArgs" : "text-array?";
     case app::kWindowUnitType:
     case app::kLabelUnitType:
-      return "unit(" + Hex(a.low) + "," + Hex(a.high) + ")";
+      return "unit(" + Hex(a.low) + "," + Hex(a.high) + ":" + Hex(a.tag) + ")";
     default:
       return "tag" + Hex(a.tag) + "(" + Hex(a.low) + ")";
   }
@@ -302,7 +302,7 @@ uintptr_t Recorder::Declared(int32_t index, int32_t argc, const uintptr_t* argv,
       result = static_cast<uint32_t>(MultiByteToWideChar(
           argv[0], argv[1], static_cast<const char*>(ptr(2)), static_cast<int>(argv[3]),
           static_cast<wchar_t*>(ptr(4)), static_cast<int>(argv[5])));
-      call = "MultiByteToWideChar(" + std::to_string(argv[0]) + "," +
+      call = "MultiByteToWideChar(" + std::to_string(argv[0]) + "," + Hex(argv[1]) + "," +
              Quoted(static_cast<const char*>(ptr(2))) + "," + std::to_string(int32_t(argv[3])) +
              "," + (argv[4] == 0 ? "null" : "buffer") + "," + std::to_string(argv[5]) + ")";
       break;
@@ -347,9 +347,14 @@ uintptr_t Recorder::Declared(int32_t index, int32_t argc, const uintptr_t* argv,
     case app::kWideCharToMultiByte:
       result = static_cast<uint32_t>(WideCharToMultiByte(
           argv[0], argv[1], static_cast<const wchar_t*>(ptr(2)), static_cast<int>(argv[3]),
-          static_cast<char*>(ptr(4)), static_cast<int>(argv[5]), nullptr, nullptr));
-      call = "WideCharToMultiByte(" + std::to_string(argv[0]) + "," +
-             (argv[4] == 0 ? "null" : "buffer") + "," + std::to_string(argv[5]) + ")";
+          static_cast<char*>(ptr(4)), static_cast<int>(argv[5]), static_cast<const char*>(ptr(6)),
+          static_cast<BOOL*>(ptr(7))));
+      // The default character and the used-default flag: null, or the
+      // character given and an address.
+      call = "WideCharToMultiByte(" + std::to_string(argv[0]) + "," + Hex(argv[1]) + "," +
+             (argv[4] == 0 ? "null" : "buffer") + "," + std::to_string(argv[5]) + "," +
+             (argv[6] == 0 ? "null" : Quoted(std::string(1, *static_cast<const char*>(ptr(6))))) +
+             "," + (argv[7] == 0 ? "null" : "flag") + ")";
       break;
     default:
       call = "Declared" + std::to_string(index);

@@ -1,9 +1,14 @@
 #!/usr/bin/env python3
 """End-to-end scenarios of KorvexSetup.exe under Wine, one per run:
 
-  scenarios.py --build DIR --exe EXE --setup SAMPLE_SETUP --inspect WININSPECT NAME
+  scenarios.py --build DIR --exe EXE --image INSTALLER_IMAGE [--image-sha256 HEX]
+               --setup SAMPLE_SETUP --inspect WININSPECT NAME
+
+INSTALLER_IMAGE is the file the program embeds as its installer; HEX, when
+given, is the SHA-256 digest that file is known to have.
 """
 import argparse
+import hashlib
 import os
 import subprocess
 import sys
@@ -71,6 +76,20 @@ class Scenario:
         its message loop; that is the X driver's path, not the program's.)"""
         code, _ = self.inspect("close", TITLE)
         check(code == 0, "the close button's command was sent")
+
+    def check_installer_written(self):
+        """The installer file is the embedded image, byte for byte."""
+        path = self.installer_file()
+        check(os.path.exists(path), "the start-up sequence wrote the installer file")
+        with open(path, "rb") as f:
+            written = f.read()
+        with open(self.args.image, "rb") as f:
+            check(written == f.read(), "the installer file is the embedded image byte for byte (%d bytes)"
+                  % len(written))
+        if self.args.image_sha256:
+            digest = hashlib.sha256(written).hexdigest()
+            check(digest == self.args.image_sha256.lower(),
+                  "the installer file has the image's known digest (%s)" % digest)
 
     def check_settings_written(self):
         path = self.settings_file()
@@ -158,8 +177,9 @@ def scenario_window(s):
         check(caption in b, "a button reads %s" % caption)
     check(b["一键卸载"][3] == "0", "the uninstall button is disabled without the product")
     check(b["一键安装"][3] == "1", "the install button is enabled")
-    check(os.path.exists(s.installer_file()), "the start-up sequence wrote the installer file")
-    shot = os.path.join(s.args.build, "korvex-window.png")
+    s.check_installer_written()
+    program = os.path.splitext(os.path.basename(s.args.exe))[0]
+    shot = os.path.join(s.args.build, "%s-window.png" % program)
     subprocess.call(["import", "-window", "root", shot])
     s.close_main_window()
     code = wait_exit(p, 60)
@@ -375,6 +395,8 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--build", required=True)
     ap.add_argument("--exe", required=True)
+    ap.add_argument("--image", required=True)
+    ap.add_argument("--image-sha256")
     ap.add_argument("--setup", required=True)
     ap.add_argument("--inspect", required=True)
     ap.add_argument("name", choices=sorted(SCENARIOS))

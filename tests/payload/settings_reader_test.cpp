@@ -181,4 +181,19 @@ TEST(SettingsReader, RejectsOrderAndTrailerDefects) {
   ExpectDefect(Read(SealImage(longer)), image.size(), "data continues after the trailer (1 bytes)");
 }
 
+TEST(SettingsReader, OrderMessageQuotesEveryNameCutAndEscaped) {
+  // A first key whose name fills most of the file: the message still names
+  // both keys and the section, each cut short, on a single line.
+  const std::u16string huge(200000, u'z');
+  Document keys{{Section{u"a\nb", {Key{huge, {}}, Key{u"k\r\"", {}}}}}};
+  const ReadResult result = Read(SealImage(SerializeBody(keys)));
+  EXPECT_FALSE(result.ok);
+  const std::string cut = std::string(48, 'z') + "...";
+  EXPECT_NE(
+      result.error.find("key \"k\\x0d\\\"\" does not come after \"" + cut + "\" in \"a\\x0ab\""),
+      std::string::npos)
+      << result.error;
+  EXPECT_LT(result.error.size(), 200u);
+}
+
 }  // namespace

@@ -88,7 +88,7 @@ TEST(VersionResource, FixedVersionNumbers) {
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 }
 
-TEST(VersionResource, ManifestAsksForCommonControls6AsInvoker) {
+TEST(VersionResource, ManifestAsksForCommonControls6AndAdministrator) {
   HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
   ASSERT_NE(found, nullptr) << "no manifest resource 1";
   HGLOBAL loaded = LoadResource(nullptr, found);
@@ -101,7 +101,15 @@ TEST(VersionResource, ManifestAsksForCommonControls6AsInvoker) {
   const size_t version_at = manifest.find("version=\"6.0.0.0\"", controls);
   EXPECT_NE(version_at, std::string::npos);
   EXPECT_LT(version_at, element_end);
-  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+  // One execution level: the administrator's, asked for once at start (the
+  // installer started later inherits it), without access to other programs'
+  // windows.
+  const size_t level = manifest.find("<requestedExecutionLevel ");
+  ASSERT_NE(level, std::string::npos);
+  EXPECT_EQ(manifest.find("<requestedExecutionLevel", level + 1), std::string::npos);
+  const std::string element = manifest.substr(level, manifest.find("/>", level) - level);
+  EXPECT_NE(element.find(" level=\"requireAdministrator\""), std::string::npos) << element;
+  EXPECT_NE(element.find(" uiAccess=\"false\""), std::string::npos) << element;
 
   // The loader honoured it: this process gets the common controls from the
   // side-by-side store, where version 6 lives, not the system folder's copy.

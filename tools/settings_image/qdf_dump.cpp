@@ -1,4 +1,6 @@
-// qdf-dump FILE: prints a settings file as sections and keys.
+// qdf-dump FILE: prints a settings file as sections and keys. Every name and
+// text from the file is printed escaped (ToPrintable): whatever a file holds,
+// each section, key and the totals stand on lines of their own.
 #include <cstdio>
 #include <vector>
 
@@ -6,7 +8,7 @@
 
 namespace {
 
-using korvex::settings::ToUtf8;
+using korvex::settings::ToPrintable;
 
 bool ReadWholeFile(const char* path, std::vector<uint8_t>& data) {
   std::FILE* in = std::fopen(path, "rb");
@@ -21,12 +23,7 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& data) {
 }
 
 void PrintText(const std::u16string& text) {
-  std::putchar('"');
-  for (char c : ToUtf8(text)) {
-    if (c == '"' || c == '\\') std::putchar('\\');
-    std::putchar(c);
-  }
-  std::putchar('"');
+  std::printf("\"%s\"", ToPrintable(text).c_str());
 }
 
 void PrintValue(const korvex::settings::Value& value) {
@@ -64,9 +61,9 @@ int main(int argc, char** argv) {
   }
   unsigned keys = 0;
   for (const korvex::settings::Section& section : result.document.sections) {
-    std::printf("[%s]\n", ToUtf8(section.name).c_str());
+    std::printf("[%s]\n", ToPrintable(section.name).c_str());
     for (const korvex::settings::Key& key : section.keys) {
-      std::printf("%s = ", ToUtf8(key.name).c_str());
+      std::printf("%s = ", ToPrintable(key.name).c_str());
       PrintValue(key.value);
       std::putchar('\n');
       ++keys;
