@@ -48,9 +48,10 @@ void NotifyLibrariesEnd();  // for ProgramEndSteps().notify_libraries_end
 struct RuntimeEntryTable {
   void (*report_error)(int32_t code, uint32_t location, int32_t line);
   // Declared external function `index` with word-sized arguments (first
-  // argument first); caller_cleans for functions whose caller removes the arguments.
+  // argument first); caller_cleans for functions whose caller removes the
+  // arguments. location and line name the call in a stack error report.
   uintptr_t (*call_declared)(int32_t index, int32_t argc, const uintptr_t* argv,
-                             int32_t caller_cleans);
+                             int32_t caller_cleans, uint32_t location, int32_t line);
   ArgRecord (*call_library)(int32_t library, int32_t command, int32_t count, ArgRecord* args);
   ArgRecord (*call_core)(int32_t command, int32_t count, ArgRecord* args);
   ArgRecord (*read_property)(uint32_t window, uint32_t unit, int32_t property, int32_t index);
