@@ -71,7 +71,6 @@ constexpr uint32_t kErrorBoxStyle = 0x10;              // error icon, one OK but
 constexpr size_t kNameLimit = 256;
 constexpr size_t kLocationCapacity = 1024;
 constexpr size_t kReportCapacity = 4096;
-constexpr uint32_t kWindowSelfUnit = 0x06010000;
 
 // A text built into a fixed buffer. Appends that do not fit are cut at a
 // character boundary of code page 936.
@@ -144,8 +143,10 @@ void BuildLocation(uint32_t location, int32_t line, LocationText& out) {
       out.Append(kWindowNotFound);
     } else {
       out.AppendQuoted(window);
-      uint32_t unit = line == 0 ? kWindowSelfUnit : static_cast<uint32_t>(line);
-      // Menu item ids (kind 2) never name a component here.
+      // Line 0 asks for the window's own entry (unit 0 of the lookup), whatever
+      // id the window's own unit has. Menu item ids (kind 2) never name a
+      // component here.
+      uint32_t unit = static_cast<uint32_t>(line);
       const char* name = nullptr;
       if ((unit >> 28) != 2 && g_names.unit_name != nullptr)
         name = g_names.unit_name(location, unit);
