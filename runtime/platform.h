@@ -23,5 +23,7 @@ bool SendEndRequest(void* window, uint32_t message, uint32_t exit_code);
 
 // Ends the process at once with the exit code.
 [[noreturn]] void TerminateProcessNow(uint32_t exit_code);
+// Blocks the calling thread until another thread ends the process.
+[[noreturn]] void WaitForProcessEnd();
 
 }  // namespace korvex::platform

@@ -34,4 +34,8 @@ void TerminateProcessNow(uint32_t exit_code) {
   ExitProcess(exit_code);
 }
 
+void WaitForProcessEnd() {
+  for (;;) Sleep(INFINITE);
+}
+
 }  // namespace korvex::platform
