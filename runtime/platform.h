@@ -12,7 +12,8 @@ void* HeapAllocate(size_t bytes);
 void* HeapReallocate(void* block, size_t bytes);
 void HeapRelease(void* block);
 
-// A system message box without owner window (host: written to stderr).
+// A system message box without owner window showing code page 936 texts
+// (host: written to stderr).
 void ShowMessageBox(const char* text, const char* title, uint32_t style);
 
 uint32_t CurrentThreadId();
