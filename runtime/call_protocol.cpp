@@ -116,20 +116,6 @@ intptr_t RuntimeService(int32_t code, intptr_t p1, intptr_t p2) {
   }
 }
 
-void NotifyLibraries(int32_t code) {
-  for (int32_t i = 0; i < g_library_count; ++i) {
-    const LibraryRecord* record = g_libraries[i];
-    if (record == nullptr || record->notify == nullptr) continue;
-    // p1: the service callback at start, the library's stored word (0) at end.
-    intptr_t p1 = code == kNotifyStart ? reinterpret_cast<intptr_t>(&RuntimeService) : 0;
-    record->notify(code, p1, 0);
-  }
-}
-
-void NotifyLibrariesEnd() {
-  NotifyLibraries(kNotifyEnd);
-}
-
 RuntimeEntryTable& Runtime() {
   return g_runtime;
 }

@@ -37,12 +37,6 @@ void SetProcessPendingMessagesHook(void (*hook)());
 // What service 2030 reports (the program kind of the information block).
 void SetProgramKind(int32_t kind);
 
-// Calls every library's notify routine in table order: kNotifyStart with the
-// service callback as p1, or kNotifyEnd with the library's stored word (0).
-// Libraries without a notify routine are skipped.
-void NotifyLibraries(int32_t code);
-void NotifyLibrariesEnd();  // for ProgramEndSteps().notify_libraries_end
-
 // The runtime entry table, in its fixed order. report_error and end_program
 // never return on the real runtime; a test replacement may.
 struct RuntimeEntryTable {
