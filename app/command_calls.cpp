@@ -66,7 +66,8 @@ void UnregisterHomeHotKey() {
 }
 
 void DisableFsRedirectionBeforeEnd() {
-  CallDeclared(kDisableFsRedirection, false, Address(&RedirectionState));
+  constexpr CallSite kSite = {0x04000006, 1};  // this routine's location id, line 1
+  CallDeclared(kSite, kDisableFsRedirection, false, Address(&RedirectionState));
 }
 
 void FinishProgram(uint32_t exit_code) {

@@ -55,15 +55,23 @@ inline DeclaredArg RootKeyArg(uint32_t root) {
   return static_cast<DeclaredArg>(static_cast<intptr_t>(static_cast<int32_t>(root)));
 }
 
+// Where a routine calls a declared function: the routine's location id and the
+// line of the call, which a stack error after the call reports.
+struct CallSite {
+  uint32_t location;
+  int32_t line;
+};
+
 // A declared external function, arguments first to last. Signed integers are
 // sign-extended to the machine word, unsigned ones zero-extended. The result
 // is the function's 32-bit integer result (every one the program declares
 // returns a 32-bit value, or a length that fits one).
 template <typename... Args>
-uint32_t CallDeclared(int32_t index, bool caller_cleans, Args... args) {
+uint32_t CallDeclared(CallSite site, int32_t index, bool caller_cleans, Args... args) {
   const DeclaredArg argv[] = {static_cast<DeclaredArg>(args)...};
   return static_cast<uint32_t>(Runtime().call_declared(index, static_cast<int32_t>(sizeof...(Args)),
-                                                       argv, caller_cleans ? 1 : 0));
+                                                       argv, caller_cleans ? 1 : 0, site.location,
+                                                       site.line));
 }
 
 // Frees a temporary text, byte set or array value (null is skipped).

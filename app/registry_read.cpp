@@ -15,6 +15,10 @@ namespace {
 constexpr int32_t kTextDataType = 10;
 constexpr uint32_t kRegistryReadLocation = 0x04000002;
 constexpr int32_t kWideToTextLine = 2;
+// Location ids of the routines that call declared functions.
+constexpr uint32_t kAnsiToWideLocation = 0x04000003;
+constexpr uint32_t kQueryValueLocation = 0x04000004;
+constexpr uint32_t kWideToAnsiLocation = 0x04000005;
 
 constexpr uint32_t kView64 = 0x100;  // KEY_WOW64_64KEY
 constexpr uint32_t kView32 = 0x200;  // KEY_WOW64_32KEY
@@ -70,17 +74,17 @@ void* AnsiToWide(const void* bytes, int32_t code_page) {
   const void* parts[] = {bytes, NarrowTerminator};
   void* z = ConcatByteSets(2, parts);
   const uint8_t* p = DataOf(z);
-  if (p == nullptr || CallDeclared(kStrlen, true, Address(p)) == 0) {
+  if (p == nullptr || CallDeclared({kAnsiToWideLocation, 2}, kStrlen, true, Address(p)) == 0) {
     Release(z);
     return nullptr;
   }
-  int32_t n = static_cast<int32_t>(
-      CallDeclared(kMultiByteToWideChar, false, code_page, 0, Address(p), -1, 0, 0));
+  int32_t n = static_cast<int32_t>(CallDeclared({kAnsiToWideLocation, 3}, kMultiByteToWideChar,
+                                                false, code_page, 0, Address(p), -1, 0, 0));
   void* buffer = nullptr;
   if (n > 0) {
     buffer = BlankByteSet(WideByteCount(n));
-    CallDeclared(kMultiByteToWideChar, false, code_page, 0, Address(p), -1, Address(DataOf(buffer)),
-                 n);
+    CallDeclared({kAnsiToWideLocation, 5}, kMultiByteToWideChar, false, code_page, 0, Address(p),
+                 -1, Address(DataOf(buffer)), n);
   }
   Release(z);
   return buffer;
@@ -93,22 +97,23 @@ void* QueryRegistryValueWide(uint32_t root, const void* wide_key, const void* wi
       IntOf(CallCore(kBitOrCmd, IntArg(static_cast<int32_t>(use64 != 0 ? kView64 : kView32)),
                      IntArg(kQueryValue))));
   DeclaredArg key = 0;  // a registry handle: as wide as an address
-  if (CallDeclared(kRegOpenKeyExW, false, RootKeyArg(root), Address(DataOf(wide_key)), 0, access,
-                   Address(&key)) != 0) {
+  if (CallDeclared({kQueryValueLocation, 3}, kRegOpenKeyExW, false, RootKeyArg(root),
+                   Address(DataOf(wide_key)), 0, access, Address(&key)) != 0) {
     return nullptr;  // nothing was opened, nothing to close
   }
   uint32_t type = 0;
   uint32_t size = 0;
   void* buffer = nullptr;
-  if (CallDeclared(kRegQueryValueExW, false, key, Address(DataOf(wide_name)), 0, Address(&type), 0,
-                   Address(&size)) == 0) {
+  if (CallDeclared({kQueryValueLocation, 4}, kRegQueryValueExW, false, key,
+                   Address(DataOf(wide_name)), 0, Address(&type), 0, Address(&size)) == 0) {
     buffer = BlankByteSet(static_cast<int32_t>(size));
     // The buffer keeps this size: a value that grew meanwhile is not read.
     uint32_t buffer_size = static_cast<uint32_t>(ByteSetLength(buffer));
-    CallDeclared(kRegQueryValueExW, false, key, Address(DataOf(wide_name)), 0, Address(&type),
-                 Address(DataOf(buffer)), Address(&buffer_size));
+    CallDeclared({kQueryValueLocation, 5}, kRegQueryValueExW, false, key,
+                 Address(DataOf(wide_name)), 0, Address(&type), Address(DataOf(buffer)),
+                 Address(&buffer_size));
   }
-  CallDeclared(kRegCloseKey, false, key);
+  CallDeclared({kQueryValueLocation, 6}, kRegCloseKey, false, key);
   return buffer;
 }
 
@@ -133,18 +138,19 @@ void* WideToAnsi(const void* wide, int32_t code_page) {
   const void* plain[] = {wide, WideTerminator};
   void* z = odd ? ConcatByteSets(3, padded) : ConcatByteSets(2, plain);
   const uint8_t* p = DataOf(z);
-  if (CallDeclared(kLstrlenW, false, Address(p)) == 0) {
+  if (CallDeclared({kWideToAnsiLocation, 2}, kLstrlenW, false, Address(p)) == 0) {
     Release(z);
     return nullptr;
   }
-  int32_t m = static_cast<int32_t>(
-      CallDeclared(kWideCharToMultiByte, false, code_page, 0, Address(p), -1, 0, 0, 0, 0));
+  int32_t m = static_cast<int32_t>(CallDeclared({kWideToAnsiLocation, 3}, kWideCharToMultiByte,
+                                                false, code_page, 0, Address(p), -1, 0, 0, 0, 0));
   void* result = nullptr;
   if (m > 0) {
     void* buffer = BlankByteSet(m);
-    CallDeclared(kWideCharToMultiByte, false, code_page, 0, Address(p), -1, Address(DataOf(buffer)),
-                 m, 0, 0);
-    int32_t k = static_cast<int32_t>(CallDeclared(kStrlen, true, Address(DataOf(buffer))));
+    CallDeclared({kWideToAnsiLocation, 4}, kWideCharToMultiByte, false, code_page, 0, Address(p),
+                 -1, Address(DataOf(buffer)), m, 0, 0);
+    int32_t k = static_cast<int32_t>(
+        CallDeclared({kWideToAnsiLocation, 5}, kStrlen, true, Address(DataOf(buffer))));
     result = PointerOf(
         CallCore(kPointerToByteSetCmd, MakePointer(DataOf(buffer), tag::kInt), IntArg(k)));
     Release(buffer);

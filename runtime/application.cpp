@@ -24,7 +24,8 @@ Application* g_app = nullptr;
 LRESULT CALLBACK HiddenOwnerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == kEndRequestMessage) {
     // Another thread asked for the end: it happens here, on the main thread.
-    EndProgram(static_cast<uint32_t>(wparam));
+    AnswerEndRequest(static_cast<uint32_t>(wparam));
+    return 0;
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }

@@ -13,6 +13,13 @@ int32_t g_library_count = 0;
 void (*g_process_pending_messages)() = nullptr;
 int32_t g_program_kind = 0;
 
+// A library passes byte counts as machine words. A count that no block can
+// hold fails as an allocation; it is never cut to its low 32 bits, which
+// would hand out a smaller block than the library then fills.
+bool FitsByteCount(intptr_t bytes) {
+  return static_cast<intptr_t>(static_cast<int32_t>(bytes)) == bytes;
+}
+
 void ReportCodedError(int32_t code, uint32_t location, int32_t line) {
   RaiseCodedError(code, location, line);
 }
@@ -85,12 +92,17 @@ intptr_t RuntimeService(int32_t code, intptr_t p1, intptr_t p2) {
       FreeArrayValue(static_cast<uint32_t>(p1), reinterpret_cast<void*>(p2));
       return 0;
     case kServiceAllocate:
+      if (!FitsByteCount(p1)) {
+        if (p2 != 0) return 0;
+        ReportAllocationFailure(p1);
+      }
       return reinterpret_cast<intptr_t>(p2 != 0 ? TryAllocate(static_cast<int32_t>(p1))
                                                 : Allocate(static_cast<int32_t>(p1)));
     case kServiceFree:
       Free(reinterpret_cast<void*>(p1));
       return 0;
     case kServiceReallocate:
+      if (!FitsByteCount(p2)) ReportAllocationFailure(p2);
       return reinterpret_cast<intptr_t>(
           Reallocate(reinterpret_cast<void*>(p1), static_cast<int32_t>(p2)));
     case kServiceReportError:
@@ -102,20 +114,6 @@ intptr_t RuntimeService(int32_t code, intptr_t p1, intptr_t p2) {
     default:
       return 0;
   }
-}
-
-void NotifyLibraries(int32_t code) {
-  for (int32_t i = 0; i < g_library_count; ++i) {
-    const LibraryRecord* record = g_libraries[i];
-    if (record == nullptr || record->notify == nullptr) continue;
-    // p1: the service callback at start, the library's stored word (0) at end.
-    intptr_t p1 = code == kNotifyStart ? reinterpret_cast<intptr_t>(&RuntimeService) : 0;
-    record->notify(code, p1, 0);
-  }
-}
-
-void NotifyLibrariesEnd() {
-  NotifyLibraries(kNotifyEnd);
 }
 
 RuntimeEntryTable& Runtime() {

@@ -37,20 +37,15 @@ void SetProcessPendingMessagesHook(void (*hook)());
 // What service 2030 reports (the program kind of the information block).
 void SetProgramKind(int32_t kind);
 
-// Calls every library's notify routine in table order: kNotifyStart with the
-// service callback as p1, or kNotifyEnd with the library's stored word (0).
-// Libraries without a notify routine are skipped.
-void NotifyLibraries(int32_t code);
-void NotifyLibrariesEnd();  // for ProgramEndSteps().notify_libraries_end
-
 // The runtime entry table, in its fixed order. report_error and end_program
 // never return on the real runtime; a test replacement may.
 struct RuntimeEntryTable {
   void (*report_error)(int32_t code, uint32_t location, int32_t line);
   // Declared external function `index` with word-sized arguments (first
-  // argument first); caller_cleans for functions whose caller removes the arguments.
+  // argument first); caller_cleans for functions whose caller removes the
+  // arguments. location and line name the call in a stack error report.
   uintptr_t (*call_declared)(int32_t index, int32_t argc, const uintptr_t* argv,
-                             int32_t caller_cleans);
+                             int32_t caller_cleans, uint32_t location, int32_t line);
   ArgRecord (*call_library)(int32_t library, int32_t command, int32_t count, ArgRecord* args);
   ArgRecord (*call_core)(int32_t command, int32_t count, ArgRecord* args);
   ArgRecord (*read_property)(uint32_t window, uint32_t unit, int32_t property, int32_t index);

@@ -242,12 +242,12 @@ void* BindDeclaredFunction(int32_t index) {
 }
 
 uintptr_t CallDeclaredFunction(int32_t index, int32_t argc, const uintptr_t* argv,
-                               int32_t caller_cleans) {
+                               int32_t caller_cleans, uint32_t location, int32_t line) {
   void* function = BindDeclaredFunction(index);
   if (argc < 0 || argv == nullptr) argc = 0;
   int32_t stack_mismatch = 0;
   uintptr_t result = korvex_declared_call(function, argc, argv, caller_cleans, &stack_mismatch);
-  if (stack_mismatch != 0) RaiseCodedError(kErrStackAfterDllCall, 0, 0);
+  if (stack_mismatch != 0) RaiseCodedError(kErrStackAfterDllCall, location, line);
   return result;
 }
 

@@ -34,9 +34,9 @@ void* BindDeclaredFunction(int32_t index);
 // Calls function `index` with 32-bit arguments (first argument first) and
 // returns its integer result. caller_cleans: the function leaves its arguments
 // on the stack for the caller to remove. A stack pointer that differs after the
-// call raises runtime error 6.
+// call raises runtime error 6 at the calling routine's location and line.
 uintptr_t CallDeclaredFunction(int32_t index, int32_t argc, const uintptr_t* argv,
-                               int32_t caller_cleans);
+                               int32_t caller_cleans, uint32_t location, int32_t line);
 
 // Releases every module handle held in the table (program end).
 void ReleaseDeclaredModules();

@@ -71,7 +71,6 @@ constexpr uint32_t kErrorBoxStyle = 0x10;              // error icon, one OK but
 constexpr size_t kNameLimit = 256;
 constexpr size_t kLocationCapacity = 1024;
 constexpr size_t kReportCapacity = 4096;
-constexpr uint32_t kWindowSelfUnit = 0x06010000;
 
 // A text built into a fixed buffer. Appends that do not fit are cut at a
 // character boundary of code page 936.
@@ -130,6 +129,7 @@ std::atomic<void*> g_hidden_owner{nullptr};
 std::vector<CleanupRoutine> g_cleanup_routines;
 EndSteps g_end_steps;
 ProcessExit g_process_exit = nullptr;
+ThreadPark g_thread_park = nullptr;
 MessageBoxRoutine g_message_box = nullptr;
 
 void BuildLocation(uint32_t location, int32_t line, LocationText& out) {
@@ -144,8 +144,10 @@ void BuildLocation(uint32_t location, int32_t line, LocationText& out) {
       out.Append(kWindowNotFound);
     } else {
       out.AppendQuoted(window);
-      uint32_t unit = line == 0 ? kWindowSelfUnit : static_cast<uint32_t>(line);
-      // Menu item ids (kind 2) never name a component here.
+      // Line 0 asks for the window's own entry (unit 0 of the lookup), whatever
+      // id the window's own unit has. Menu item ids (kind 2) never name a
+      // component here.
+      uint32_t unit = static_cast<uint32_t>(line);
       const char* name = nullptr;
       if ((unit >> 28) != 2 && g_names.unit_name != nullptr)
         name = g_names.unit_name(location, unit);
@@ -184,6 +186,16 @@ void BuildBox(const char* message, int32_t code, const char* location_text, Repo
     std::abort();  // a replacement must not return
   }
   platform::TerminateProcessNow(exit_code);
+}
+
+// A thread that must not end the process waits here until the main thread
+// ends it.
+[[noreturn]] void ParkThread() {
+  if (g_thread_park != nullptr) {
+    g_thread_park();
+    std::abort();  // a replacement must not return
+  }
+  platform::WaitForProcessEnd();
 }
 
 void RunEndSteps() {
@@ -269,13 +281,24 @@ void EndProgram(uint32_t exit_code) {
   BlockEvents();
   uint32_t main_thread = g_main_thread.load();
   if (main_thread != 0 && platform::CurrentThreadId() != main_thread) {
-    // The main thread ends the program when it gets the request; should the
-    // request not reach it, this thread ends the process itself.
+    // The main thread ends the program when it gets the request. Should the
+    // request not reach it, this thread ends the process itself, but only while
+    // the clean-up has not begun: once it has, the main thread finishes it and
+    // ends the process. Claiming the clean-up keeps the main thread from
+    // starting it while this thread ends the process.
     platform::SendEndRequest(g_hidden_owner.load(), kEndRequestMessage, exit_code);
-    ExitNow(exit_code);
+    if (!g_end_started.exchange(true)) ExitNow(exit_code);
+    ParkThread();
   }
   RunProgramEndCleanup();
   ExitNow(exit_code);
+}
+
+void AnswerEndRequest(uint32_t exit_code) {
+  // A clean-up under way (the request arrived while it dispatched messages)
+  // ends the process itself once it is complete.
+  if (g_end_started.load()) return;
+  EndProgram(exit_code);
 }
 
 void RunProgramEndCleanup() {
@@ -315,6 +338,9 @@ void BlockEvents() {
 
 void SetProcessExitForTesting(ProcessExit exit_routine) {
   g_process_exit = exit_routine;
+}
+void SetThreadParkForTesting(ThreadPark park) {
+  g_thread_park = park;
 }
 void SetMessageBoxForTesting(MessageBoxRoutine routine) {
   g_message_box = routine;

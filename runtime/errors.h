@@ -51,8 +51,11 @@ bool ProgramEndStarted();
 
 // An end requested on another thread is sent to the hidden owner window as this
 // message (wParam = exit code); the main thread's window procedure then calls
-// EndProgram. Start-up records the main thread and the window.
+// AnswerEndRequest. Start-up records the main thread and the window.
 inline constexpr uint32_t kEndRequestMessage = 0x83E7;
+// Ends the program on the main thread, unless its clean-up is already under
+// way: then it returns, and the clean-up ends the process when complete.
+void AnswerEndRequest(uint32_t exit_code);
 void SetMainThread(uint32_t thread_id);
 void SetHiddenOwnerWindow(void* window);
 
@@ -83,6 +86,11 @@ using ProcessExit = void (*)(uint32_t exit_code);
 void SetProcessExitForTesting(ProcessExit exit_routine);
 // Test seam: what shows the error box (text, title, style). Null restores the
 // system message box.
+// Test seam: what another thread does when it may not end the process because
+// the main thread's clean-up is under way. The default waits until the process
+// ends; a test may install a routine that unwinds (it must not return normally).
+using ThreadPark = void (*)();
+void SetThreadParkForTesting(ThreadPark park);
 using MessageBoxRoutine = void (*)(const char* text, const char* title, uint32_t style);
 void SetMessageBoxForTesting(MessageBoxRoutine routine);
 // Forgets the end state, the handler, the clean-up list and the end steps.

@@ -12,7 +12,8 @@ void* HeapAllocate(size_t bytes);
 void* HeapReallocate(void* block, size_t bytes);
 void HeapRelease(void* block);
 
-// A system message box without owner window (host: written to stderr).
+// A system message box without owner window showing code page 936 texts
+// (host: written to stderr).
 void ShowMessageBox(const char* text, const char* title, uint32_t style);
 
 uint32_t CurrentThreadId();
@@ -23,5 +24,7 @@ bool SendEndRequest(void* window, uint32_t message, uint32_t exit_code);
 
 // Ends the process at once with the exit code.
 [[noreturn]] void TerminateProcessNow(uint32_t exit_code);
+// Blocks the calling thread until another thread ends the process.
+[[noreturn]] void WaitForProcessEnd();
 
 }  // namespace korvex::platform

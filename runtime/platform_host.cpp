@@ -34,4 +34,8 @@ void TerminateProcessNow(uint32_t exit_code) {
   std::exit(static_cast<int>(exit_code));
 }
 
+void WaitForProcessEnd() {
+  for (;;) pause();
+}
+
 }  // namespace korvex::platform

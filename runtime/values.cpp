@@ -17,15 +17,9 @@ const uint8_t* g_constant_start = nullptr;
 const uint8_t* g_constant_end = nullptr;
 int32_t g_allocation_limit = 0;  // 0: no limit (tests only)
 
-// "分配 %d 字节内存失败!"
+// "分配 %d 字节内存失败!", the count as asked for, also beyond 32 bits.
 constexpr char kAllocationFailedFormat[] =
-    "\xB7\xD6\xC5\xE4 %d \xD7\xD6\xBD\xDA\xC4\xDA\xB4\xE6\xCA\xA7\xB0\xDC!";
-
-[[noreturn]] void ReportAllocationFailure(int32_t bytes) {
-  char message[100];
-  std::snprintf(message, sizeof message, kAllocationFailedFormat, static_cast<int>(bytes));
-  ReportError(message, 0, 0, 0);
-}
+    "\xB7\xD6\xC5\xE4 %lld \xD7\xD6\xBD\xDA\xC4\xDA\xB4\xE6\xCA\xA7\xB0\xDC!";
 
 bool RefusedByLimit(int32_t bytes) {
   return bytes < 0 || (g_allocation_limit > 0 && bytes > g_allocation_limit);
@@ -44,6 +38,12 @@ void WriteInt32(uint8_t* p, int32_t v) {
 }  // namespace
 
 // --- Allocator ----------------------------------------------------------------
+
+void ReportAllocationFailure(int64_t bytes) {
+  char message[100];
+  std::snprintf(message, sizeof message, kAllocationFailedFormat, static_cast<long long>(bytes));
+  ReportError(message, 0, 0, 0);
+}
 
 void* TryAllocate(int32_t bytes) {
   if (RefusedByLimit(bytes)) return nullptr;
@@ -114,7 +114,7 @@ int32_t TextLength(const char* text) {
 char* ConcatTexts(int32_t count, const char* const* parts) {
   int64_t total = 0;
   for (int32_t i = 0; i < count; ++i) total += TextLength(parts[i]);
-  if (total > INT32_MAX - 1) ReportAllocationFailure(INT32_MAX);
+  if (total > INT32_MAX - 1) ReportAllocationFailure(total + 1);
   auto* result = static_cast<char*>(Allocate(static_cast<int32_t>(total) + 1));
   char* out = result;
   for (int32_t i = 0; i < count; ++i) {
@@ -159,6 +159,7 @@ int32_t ElementCountOrZero(const void* array) {
 
 char* NewText(const char* bytes, int32_t length) {
   if (length <= 0) return nullptr;
+  if (length > INT32_MAX - 1) ReportAllocationFailure(int64_t{length} + 1);
   auto* text = static_cast<char*>(Allocate(length + 1));
   std::memcpy(text, bytes, static_cast<size_t>(length));
   text[length] = '\0';
@@ -167,7 +168,7 @@ char* NewText(const char* bytes, int32_t length) {
 
 void* NewByteSet(const void* bytes, int32_t length) {
   if (length <= 0) return nullptr;
-  if (length > INT32_MAX - 8) ReportAllocationFailure(length);
+  if (length > INT32_MAX - 8) ReportAllocationFailure(int64_t{length} + 8);
   auto* block = static_cast<uint8_t*>(Allocate(length + 8));
   WriteInt32(block, 1);
   WriteInt32(block + 4, length);
@@ -208,7 +209,7 @@ void MakeArrayPrivate(int32_t element_width, void** array) {
   int32_t dims = ReadInt32(source);
   int64_t bytes = 4 + 4 * static_cast<int64_t>(dims > 0 ? dims : 0) +
                   static_cast<int64_t>(element_width) * ElementCount(source);
-  if (bytes > INT32_MAX) ReportAllocationFailure(INT32_MAX);
+  if (bytes > INT32_MAX) ReportAllocationFailure(bytes);
   // Reallocate copies out of the constant segment and leaves the constant alone.
   *array = Reallocate(*array, static_cast<int32_t>(bytes));
 }

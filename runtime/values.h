@@ -25,6 +25,9 @@ void* Reallocate(void* block, int32_t bytes);
 void Free(void* block);
 // Plain allocation that returns null on failure (library service 2024 with p2 != 0).
 void* TryAllocate(int32_t bytes);
+// The failure of Allocate for a count that no block can hold (header and
+// length already added), reported with that count.
+[[noreturn]] void ReportAllocationFailure(int64_t bytes);
 
 // The read-only range of the program's constants. Values pointing into it are
 // never freed nor resized in place.

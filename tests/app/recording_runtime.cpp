@@ -133,10 +133,10 @@ const LibraryRecord* const kTable[kLibraryCount] = {&kRecords[0], &kRecords[1], 
 // --- Replacement runtime entries ---------------------------------------------
 // Declared-function arguments as the entry table passes them (machine words).
 using DeclaredArg = app::DeclaredArg;
-using DeclaredResult = decltype(Runtime().call_declared(0, 0, nullptr, 0));
+using DeclaredResult = decltype(Runtime().call_declared(0, 0, nullptr, 0, 0, 0));
 
 DeclaredResult RecordingDeclared(int32_t index, int32_t argc, const DeclaredArg* argv,
-                                 int32_t cleans) {
+                                 int32_t cleans, uint32_t, int32_t) {
   uintptr_t words[16] = {};
   for (int32_t i = 0; i < argc && i < 16; ++i) words[i] = static_cast<uintptr_t>(argv[i]);
   return static_cast<DeclaredResult>(Current().Declared(index, argc, words, cleans));

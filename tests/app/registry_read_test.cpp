@@ -19,15 +19,15 @@ namespace korvex::test {
 namespace {
 
 using DeclaredEntry = decltype(RuntimeEntryTable::call_declared);
-using DeclaredResult = decltype(Runtime().call_declared(0, 0, nullptr, 0));
+using DeclaredResult = decltype(Runtime().call_declared(0, 0, nullptr, 0, 0, 0));
 DeclaredEntry g_real_call = nullptr;
 int g_calls[kDeclaredFunctionCount] = {};
 
 // Counts the calls per declared function and passes them on.
 DeclaredResult CountingCall(int32_t index, int32_t argc, const app::DeclaredArg* argv,
-                            int32_t caller_cleans) {
+                            int32_t caller_cleans, uint32_t location, int32_t line) {
   if (index >= 0 && index < kDeclaredFunctionCount) ++g_calls[index];
-  return g_real_call(index, argc, argv, caller_cleans);
+  return g_real_call(index, argc, argv, caller_cleans, location, line);
 }
 
 std::wstring TestRoot() {

@@ -31,18 +31,11 @@ void Record(ArgRecord* result, int32_t count, ArgRecord* args) {
 const CommandEntry kCoreEntries[] = {Record<0, 0>, Record<0, 1>, Record<0, 2>};
 const CommandEntry kThirdEntries[] = {Record<3, 0>, Record<3, 1>};
 
-std::vector<std::pair<int32_t, intptr_t>> g_notified;
-intptr_t RecordNotify(int32_t code, intptr_t p1, intptr_t) {
-  g_notified.emplace_back(code, p1);
-  return 0;
-}
-
-LibraryRecord MakeLibrary(const CommandEntry* entries, int32_t count, NotifyRoutine notify) {
+LibraryRecord MakeLibrary(const CommandEntry* entries, int32_t count) {
   LibraryRecord r{};
   r.format_mark = kLibraryFormatMark;
   r.command_count = count;
   r.command_entries = entries;
-  r.notify = notify;
   return r;
 }
 
@@ -51,10 +44,9 @@ class CallProtocolTest : public testing::RuntimeTest {
   void SetUp() override {
     RuntimeTest::SetUp();
     g_calls.clear();
-    g_notified.clear();
-    core_ = MakeLibrary(kCoreEntries, 3, RecordNotify);
-    empty_ = MakeLibrary(nullptr, 0, nullptr);
-    third_ = MakeLibrary(kThirdEntries, 2, RecordNotify);
+    core_ = MakeLibrary(kCoreEntries, 3);
+    empty_ = MakeLibrary(nullptr, 0);
+    third_ = MakeLibrary(kThirdEntries, 2);
     table_[0] = &core_;
     table_[1] = &empty_;
     table_[2] = &empty_;
@@ -191,17 +183,6 @@ TEST_F(CallProtocolTest, ServicesReachTheRuntime) {
   } catch (const ProgramEnded& end) {
     EXPECT_EQ(end.exit_code, 42u);
   }
-}
-
-TEST_F(CallProtocolTest, LibrariesNotifiedInTableOrder) {
-  NotifyLibraries(kNotifyStart);
-  ASSERT_EQ(g_notified.size(), 2u);  // the libraries without notify are skipped
-  EXPECT_EQ(g_notified[0].first, kNotifyStart);
-  EXPECT_EQ(g_notified[0].second, reinterpret_cast<intptr_t>(&RuntimeService));
-  NotifyLibrariesEnd();
-  ASSERT_EQ(g_notified.size(), 4u);
-  EXPECT_EQ(g_notified[2].first, kNotifyEnd);
-  EXPECT_EQ(g_notified[3].second, 0);
 }
 
 }  // namespace

@@ -57,9 +57,10 @@ class DeclaredFunctionsTest : public testing::RuntimeTest {
     ReleaseDeclaredModules();
     RuntimeTest::TearDown();
   }
-  static uintptr_t Call(int32_t index, std::initializer_list<uintptr_t> args, bool caller_cleans) {
+  static uintptr_t Call(int32_t index, std::initializer_list<uintptr_t> args, bool caller_cleans,
+                        uint32_t location = 0, int32_t line = 0) {
     return Runtime().call_declared(index, static_cast<int32_t>(args.size()), args.begin(),
-                                   caller_cleans ? 1 : 0);
+                                   caller_cleans ? 1 : 0, location, line);
   }
   std::string EndMessage(void (*action)()) {
     try {
@@ -168,21 +169,31 @@ TEST_F(DeclaredFunctionsTest, LongNamesAreCutInTheMessage) {
 }
 
 TEST_F(DeclaredFunctionsTest, StackCheckCatchesAMisDeclaredFunction) {
-  if (!k32Bit) GTEST_SKIP() << "one calling convention on 64-bit Windows: nothing to mis-declare";
+  // The error names the call: the calling routine's location id and line.
+  std::string expected = Gbk("调用DLL命令后发现堆栈错误") + "\r\n67108869, 4\r\n";
+  if (!k32Bit) {
+    // One calling convention on 64-bit Windows: what cannot be passed right
+    // there is more arguments than the call passes.
+    EXPECT_EQ(EndMessage([] {
+                Call(0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, false, 0x04000005, 4);
+              }),
+              expected);
+    EXPECT_EQ(Capture().handled.back().first, 6);
+    return;
+  }
   // A caller-cleans function called as if it removed its arguments.
-  std::string expected = Gbk("调用DLL命令后发现堆栈错误") + "\r\n0, 0\r\n";
-  EXPECT_EQ(EndMessage([] { Call(1, {9, 4}, false); }), expected);
+  EXPECT_EQ(EndMessage([] { Call(1, {9, 4}, false, 0x04000005, 4); }), expected);
   EXPECT_EQ(Capture().handled.back().first, 6);
 
   // A function that removes two arguments, given three.
   Capture() = testing::Captured{};
   testing::Rearm(testing::CapturingHandler);
-  EXPECT_EQ(EndMessage([] { Call(0, {1, 2, 3}, false); }), expected);
+  EXPECT_EQ(EndMessage([] { Call(0, {1, 2, 3}, false, 0x04000005, 4); }), expected);
 
   // And one that removes its arguments, declared as leaving them.
   Capture() = testing::Captured{};
   testing::Rearm(testing::CapturingHandler);
-  EXPECT_EQ(EndMessage([] { Call(0, {1, 2}, true); }), expected);
+  EXPECT_EQ(EndMessage([] { Call(0, {1, 2}, true, 0x04000005, 4); }), expected);
 }
 
 std::string SystemPath(const char* name) {

@@ -13,11 +13,22 @@ UINT g_request_message = 0;
 WPARAM g_request_code = 0;
 DWORD g_request_thread = 0;
 
+// Set: the owner answers a request as the runtime's hidden owner does.
+bool g_answer_requests = false;
+bool g_main_ended_on_request = false;
+
 LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == kEndRequestMessage) {
     g_request_message = message;
     g_request_code = wparam;
     g_request_thread = GetCurrentThreadId();
+    if (g_answer_requests) {
+      try {
+        AnswerEndRequest(static_cast<uint32_t>(wparam));
+      } catch (const ProgramEnded&) {
+        g_main_ended_on_request = true;
+      }
+    }
     return 0;
   }
   return DefWindowProcA(hwnd, message, wparam, lparam);
@@ -26,7 +37,13 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
 struct WorkerResult {
   uint32_t exit_code = 0;
   bool ended = false;
+  bool waiting = false;  // left for the main thread to end the process
 };
+
+struct ThreadWaiting {};
+void ThrowThreadWaiting() {
+  throw ThreadWaiting{};
+}
 
 DWORD WINAPI EndOnWorker(void* parameter) {
   auto* result = static_cast<WorkerResult*>(parameter);
@@ -35,6 +52,8 @@ DWORD WINAPI EndOnWorker(void* parameter) {
   } catch (const ProgramEnded& end) {
     result->ended = true;
     result->exit_code = end.exit_code;
+  } catch (const ThreadWaiting&) {
+    result->waiting = true;
   }
   return 0;
 }
@@ -55,47 +74,111 @@ WorkerResult EndFromAnotherThread() {
   return result;
 }
 
-class EndThreadTest : public testing::RuntimeTest {};
+class EndThreadTest : public testing::RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KorvexTestOwner";
+    RegisterClassA(&wc);
+    // A message-only window: enough for SendMessage, no display needed.
+    owner_ = CreateWindowExA(0, "KorvexTestOwner", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                             wc.hInstance, nullptr);
+    ASSERT_NE(owner_, nullptr);
+    g_request_message = 0;
+    g_answer_requests = false;
+    g_main_ended_on_request = false;
+    ArmMainThread();
+    SetThreadParkForTesting(ThrowThreadWaiting);
+  }
+  void TearDown() override {
+    SetThreadParkForTesting(nullptr);
+    DestroyWindow(owner_);
+    RuntimeTest::TearDown();
+  }
+  void ArmMainThread() {
+    SetMainThread(GetCurrentThreadId());
+    SetHiddenOwnerWindow(owner_);
+  }
+  HWND owner_ = nullptr;
+};
+
+int g_cleanups = 0;
+void CountCleanup() {
+  ++g_cleanups;
+}
 
 TEST_F(EndThreadTest, EndOnAnotherThreadIsSentToTheOwnerWindow) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = OwnerProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "KorvexTestOwner";
-  RegisterClassA(&wc);
-  // A message-only window: enough for SendMessage, no display needed.
-  HWND owner = CreateWindowExA(0, "KorvexTestOwner", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               wc.hInstance, nullptr);
-  ASSERT_NE(owner, nullptr);
-  SetMainThread(GetCurrentThreadId());
-  SetHiddenOwnerWindow(owner);
-  static int cleanups = 0;
-  cleanups = 0;
-  RegisterCleanupRoutine([] { ++cleanups; });
+  g_cleanups = 0;
+  RegisterCleanupRoutine(CountCleanup);
 
   WorkerResult result = EndFromAnotherThread();
   EXPECT_EQ(g_request_message, kEndRequestMessage);
   EXPECT_EQ(g_request_code, 7u);
   EXPECT_EQ(g_request_thread, GetCurrentThreadId());
+  // The request was not answered: the worker ends the process itself.
   EXPECT_TRUE(result.ended);
   EXPECT_EQ(result.exit_code, 7u);
   // The clean-up belongs to the main thread: the worker ran none of it.
-  EXPECT_EQ(cleanups, 0);
-  EXPECT_FALSE(ProgramEndStarted());
+  EXPECT_EQ(g_cleanups, 0);
   EXPECT_GE(EventsBlocked(), 1);
 
   // Without an owner window the worker ends the process itself.
-  g_request_message = 0;
+  testing::Rearm();
+  ArmMainThread();
   SetHiddenOwnerWindow(nullptr);
+  g_request_message = 0;
   result = EndFromAnotherThread();
   EXPECT_EQ(g_request_message, 0u);
   EXPECT_TRUE(result.ended);
   EXPECT_EQ(result.exit_code, 7u);
-  DestroyWindow(owner);
 
   // On the main thread itself the clean-up runs.
+  testing::Rearm();
+  RegisterCleanupRoutine(CountCleanup);
   EXPECT_THROW(EndProgram(1), ProgramEnded);
-  EXPECT_EQ(cleanups, 1);
+  EXPECT_EQ(g_cleanups, 1);
+}
+
+WorkerResult g_during_cleanup;
+bool g_cleanup_finished = false;
+int g_released = 0;
+
+TEST_F(EndThreadTest, EndFromAnotherThreadLetsABegunCleanUpFinish) {
+  g_answer_requests = true;
+  g_cleanup_finished = false;
+  g_released = 0;
+  // A clean-up routine that dispatches messages while another thread asks
+  // for the end.
+  RegisterCleanupRoutine([] {
+    g_during_cleanup = EndFromAnotherThread();
+    g_cleanup_finished = true;
+  });
+  ProgramEndSteps().release_runtime_objects = [] { ++g_released; };
+  try {
+    EndProgram(0);
+    ADD_FAILURE() << "the program did not end";
+  } catch (const ProgramEnded& end) {
+    EXPECT_EQ(end.exit_code, 0u);
+  }
+  EXPECT_EQ(g_request_code, 7u);          // the request reached the main thread...
+  EXPECT_FALSE(g_main_ended_on_request);  // ...which went on with its clean-up
+  EXPECT_FALSE(g_during_cleanup.ended);   // nor did the worker end the process
+  EXPECT_TRUE(g_during_cleanup.waiting);
+  EXPECT_TRUE(g_cleanup_finished);
+  EXPECT_EQ(g_released, 1);
+
+  // Without an owner window to ask, the worker still leaves the end to it.
+  testing::Rearm();
+  ArmMainThread();
+  SetHiddenOwnerWindow(nullptr);
+  RegisterCleanupRoutine([] { g_during_cleanup = EndFromAnotherThread(); });
+  g_during_cleanup = WorkerResult{};
+  EXPECT_THROW(EndProgram(0), ProgramEnded);
+  EXPECT_FALSE(g_during_cleanup.ended);
+  EXPECT_TRUE(g_during_cleanup.waiting);
 }
 
 }  // namespace

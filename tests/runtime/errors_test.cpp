@@ -73,7 +73,7 @@ const char* WindowName(uint32_t window) {
 }
 const char* UnitName(uint32_t window, uint32_t unit) {
   if (window != 0x52010001) return nullptr;
-  if (unit == 0x06010000) return "";
+  if (unit == 0) return "";  // the window's own entry, whose unit id is 0x06010005 here
   if (unit == 0x16010102) return "B1";
   if (unit == 0x26010001) return "menu";  // a menu item is never named
   return nullptr;

@@ -181,6 +181,48 @@ TEST_F(ValuesTest, PlainAllocationServiceReturnsNull) {
   EXPECT_EQ(LiveAllocationCount(), before);
 }
 
+// The message of the allocation failure that `action` ends the program with.
+std::string AllocationFailure(void (*action)()) {
+  testing::Rearm(testing::CapturingHandler);
+  Capture() = testing::Captured{};
+  EXPECT_THROW(action(), ProgramEnded);
+  return Capture().handled.empty() ? std::string() : Capture().handled.back().second;
+}
+
+TEST_F(ValuesTest, CountsNoBlockCanHoldFailWithTheirFullSize) {
+  // Header or terminator added to the largest length: nothing is cut or wrapped.
+  EXPECT_EQ(AllocationFailure([] { NewText("x", INT32_MAX); }),
+            Gbk("分配 2147483648 字节内存失败!") + "\r\n0, 0\r\n");
+  EXPECT_EQ(AllocationFailure([] { NewByteSet("x", INT32_MAX - 7); }),
+            Gbk("分配 2147483648 字节内存失败!") + "\r\n0, 0\r\n");
+  alignas(8) static const int32_t kHugeArray[] = {1, INT32_MAX};
+  EXPECT_EQ(AllocationFailure([] {
+              SetConstantSegment(kHugeArray, sizeof kHugeArray);
+              void* array = const_cast<int32_t*>(kHugeArray);
+              MakeArrayPrivate(4, &array);
+            }),
+            Gbk("分配 8589934596 字节内存失败!") + "\r\n0, 0\r\n");
+
+  if (sizeof(intptr_t) > 4) {
+    // A library's word-sized count above 32 bits is never cut to its low half.
+    const intptr_t huge = static_cast<intptr_t>((int64_t{1} << 32) + 16);
+    EXPECT_EQ(RuntimeService(kServiceAllocate, huge, 1), 0);
+    EXPECT_EQ(AllocationFailure([] {
+                RuntimeService(kServiceAllocate, static_cast<intptr_t>((int64_t{1} << 32) + 16), 0);
+              }),
+              Gbk("分配 4294967312 字节内存失败!") + "\r\n0, 0\r\n");
+    void* block = Allocate(8);
+    static intptr_t moving;
+    moving = reinterpret_cast<intptr_t>(block);
+    EXPECT_NE(AllocationFailure([] {
+                RuntimeService(kServiceReallocate, moving,
+                               static_cast<intptr_t>((int64_t{1} << 32) + 16));
+              }).find(Gbk("分配 4294967312 字节")),
+              std::string::npos);
+    Free(block);
+  }
+}
+
 // An array block of pointer elements, allocated like the program does.
 void* NewPointerArray(std::initializer_list<void*> items) {
   int32_t n = static_cast<int32_t>(items.size());

@@ -2,6 +2,7 @@
 // the idle routines and the message pumps, the window style from a window's
 // property block, and the font attributes forced on unit fonts.
 #include <gtest/gtest.h>
+#include <ole2.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "forms/form_window.h"
 #include "forms/units.h"
 #include "runtime/application.h"
+#include "runtime/call_protocol.h"
 #include "runtime/errors.h"
 #include "runtime/message_loop.h"
 #include "runtime/values.h"
@@ -279,6 +281,38 @@ TEST(MessageLoop, QuitRequestOnlyAfterTheLoopStartedAndNoWindowIsLeft) {
   App().main_loop_started = false;
 }
 
+int g_idle_runs = 0;
+int g_idle_runs_at_timer = -1;
+void CALLBACK QuitOnTimer(HWND window, UINT, UINT_PTR id, DWORD) {
+  KillTimer(window, id);
+  g_idle_runs_at_timer = g_idle_runs;
+  PostQuitMessage(0);
+}
+// The first idle pass queues a mouse move, then a timer fires once the queue
+// has stayed empty for a while.
+void IdleThenMouseMove(void* window) {
+  if (++g_idle_runs > 1) return;
+  PostMessageW(static_cast<HWND>(window), WM_MOUSEMOVE, 0, 0);
+  SetTimer(static_cast<HWND>(window), 1, 50, &QuitOnTimer);
+}
+
+TEST(MessageLoop, MessagesThatStartNoIdlePeriodRunNoIdleRoutines) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  korvex::ClearIdleRoutines();
+  HWND window = MakeWindow();
+  g_idle_runs = 0;
+  g_idle_runs_at_timer = -1;
+  korvex::AddIdleRoutine(window, &IdleThenMouseMove, window);
+  korvex::RunMessageLoop(korvex::LoopMode::kMain);
+  // The mouse move emptied the queue again without a new idle pass; the
+  // timer is the first message after it that starts one.
+  EXPECT_EQ(g_idle_runs_at_timer, 1);
+  korvex::ClearIdleRoutines();
+  DestroyWindow(window);
+}
+
 TEST(FormWindowStyle, BorderBoxesPositionAndOwner) {
   using korvex::forms::StyleFromProperties;
   using korvex::forms::WindowProperties;
@@ -380,6 +414,73 @@ void ReportCleanupThread() {
 DWORD WINAPI EndFromAnotherThread(void*) {
   korvex::EndProgram(7);
   return 0;
+}
+
+// What the real program-end steps do, in the order they happen.
+std::vector<std::string> g_end_log;
+template <int Library>
+intptr_t LogNotify(int32_t code, intptr_t p1, intptr_t) {
+  // At start p1 is the service callback, at the end the library's stored word.
+  const bool services = p1 == reinterpret_cast<intptr_t>(&korvex::RuntimeService);
+  g_end_log.push_back("library " + std::to_string(Library) + " notify " + std::to_string(code) +
+                      (services ? " services" : " word " + std::to_string(p1)));
+  return 0;
+}
+korvex::LibraryRecord LibraryWithNotify(korvex::NotifyRoutine notify) {
+  korvex::LibraryRecord record{};
+  record.format_mark = korvex::kLibraryFormatMark;
+  record.notify = notify;
+  return record;
+}
+const korvex::LibraryRecord kFirst = LibraryWithNotify(&LogNotify<0>);
+const korvex::LibraryRecord kSilent = LibraryWithNotify(nullptr);
+const korvex::LibraryRecord kThird = LibraryWithNotify(&LogNotify<2>);
+const korvex::LibraryRecord* const kLibraries[] = {&kFirst, &kSilent, &kThird, nullptr};
+const korvex::ProgramInfoBlock kImageWithLibraries = {
+    3, 0, 144197, nullptr, nullptr, 0, nullptr, 0, 4, kLibraries, 0, nullptr, nullptr};
+
+HWND g_owner_at_cleanup = nullptr;
+void LogCleanup() {
+  g_end_log.push_back(IsWindow(g_owner_at_cleanup) ? "clean-up, owner alive" : "clean-up");
+}
+struct EndReached {};
+void ThrowEndReached(uint32_t) {
+  throw EndReached{};
+}
+
+TEST(ProgramEnd, StepsReleaseWindowsLibrariesOwnerAndOle) {
+  korvex::ResetApplicationForTesting();
+  korvex::ResetProgramEndForTesting();
+  g_end_log.clear();
+  App().image = &kImageWithLibraries;
+  App().forms.destroy_all_windows = [] { g_end_log.push_back("windows"); };
+  korvex::InstallRuntimeEntries();
+  korvex::InitializeProgramImage();
+  EXPECT_EQ(g_end_log, (std::vector<std::string>{"library 0 notify 1 services",
+                                                 "library 2 notify 1 services"}));
+  g_end_log.clear();
+  HWND owner = App().hidden_owner;
+  ASSERT_TRUE(IsWindow(owner));
+  g_owner_at_cleanup = owner;
+  // OLE is initialised on this thread: another initialisation only counts up.
+  EXPECT_EQ(OleInitialize(nullptr), S_FALSE);
+  OleUninitialize();
+  App().library_words = {11, 22, 33, 44};  // what each library stored
+  korvex::RegisterCleanupRoutine(&LogCleanup);
+
+  korvex::SetProcessExitForTesting(&ThrowEndReached);
+  EXPECT_THROW(korvex::EndProgram(0), EndReached);
+  EXPECT_EQ(g_end_log,
+            (std::vector<std::string>{"windows", "clean-up, owner alive",
+                                      "library 0 notify 6 word 11", "library 2 notify 6 word 33"}));
+  EXPECT_FALSE(IsWindow(owner));
+  EXPECT_EQ(OleInitialize(nullptr), S_OK);  // released: this one is the first again
+  OleUninitialize();
+
+  korvex::ResetProgramEndForTesting();
+  korvex::SetLibraryTable(nullptr, 0);
+  korvex::ResetRuntimeEntriesForTesting();
+  korvex::ResetApplicationForTesting();
 }
 
 // The end asked for on another thread travels to the hidden owner window and
