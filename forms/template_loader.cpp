@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <new>
 
 #include "runtime/errors.h"
@@ -9,9 +10,6 @@
 namespace korvex::forms {
 
 namespace {
-
-// In the 32-bit program a relocated address fits the record's int32 field.
-constexpr bool kRelocateInPlace = sizeof(uintptr_t) == 4;
 
 bool IsMenuItemId(uint32_t unit_id) {
   return UnitKind(unit_id) == kUnitKindMenuItem;
@@ -26,10 +24,39 @@ uintptr_t RelocateHandler(int32_t offset, uintptr_t code_base) {
   return code_base + static_cast<uintptr_t>(static_cast<intptr_t>(offset));
 }
 
+bool RelocatesInPlace(uintptr_t code_base) {
+  constexpr uint64_t kLimit = std::numeric_limits<uint32_t>::max() -
+                              static_cast<uint64_t>(std::numeric_limits<int32_t>::max());
+  return sizeof(uintptr_t) == 4 || static_cast<uint64_t>(code_base) <= kLimit;
+}
+
 // --- Parsing ----------------------------------------------------------------------
 
 class TemplateParser {
  public:
+  // Relocates each handler field once, however many units share its record: a
+  // field rewritten in place must not be read back as an offset.
+  struct Relocator {
+    WindowRecord* w;
+    uintptr_t code_base;
+    bool in_place;
+    std::map<size_t, uintptr_t> done;  // field position -> address
+
+    void Relocate(int32_t index, int32_t event, size_t field) {
+      auto [it, first] = done.try_emplace(field, 0);
+      if (first) {
+        uint8_t* p = w->units_.data() + field;
+        uintptr_t address = RelocateHandler(LoadInt32(p), code_base);
+        if (in_place) {
+          address = static_cast<uint32_t>(address);
+          StoreUInt32(p, static_cast<uint32_t>(address));
+        }
+        it->second = address;
+      }
+      w->handlers_.push_back({index, event, it->second});
+    }
+  };
+
   // Checks every unit record of a freshly read window and relocates its
   // handlers; false when any record is malformed.
   static bool CheckAndRelocate(WindowRecord* w, uintptr_t code_base) {
@@ -40,6 +67,7 @@ class TemplateParser {
     };
     std::vector<Extent> extents;
     extents.reserve(unit_count);
+    Relocator relocator{w, code_base, RelocatesInPlace(code_base), {}};
     for (size_t i = 0; i < unit_count; ++i) {
       const int32_t index = static_cast<int32_t>(i);
       const int32_t offset = LoadInt32(buffer.data() + unit_count * 4 + i * 4);
@@ -52,11 +80,11 @@ class TemplateParser {
       extents.push_back({record, l.data + l.size});
 
       if (l.menu_item) {
-        Relocate(w, index, 0, l.handler, code_base);
+        relocator.Relocate(index, 0, l.handler);
       } else {
         for (int32_t e = 0; e < l.event_count; ++e) {
           const size_t pos = l.events + static_cast<size_t>(e) * 8;
-          Relocate(w, index, LoadInt32(buffer.data() + pos), pos + 4, code_base);
+          relocator.Relocate(index, LoadInt32(buffer.data() + pos), pos + 4);
         }
       }
     }
@@ -71,14 +99,6 @@ class TemplateParser {
       if (cur.begin < prev.end) return false;
     }
     return true;
-  }
-
-  static void Relocate(WindowRecord* w, int32_t index, int32_t event, size_t field,
-                       uintptr_t code_base) {
-    uint8_t* p = w->units_.data() + field;
-    const uintptr_t address = RelocateHandler(LoadInt32(p), code_base);
-    w->handlers_.push_back({index, event, address});
-    if constexpr (kRelocateInPlace) StoreUInt32(p, static_cast<uint32_t>(address));
   }
 
   static bool Parse(std::span<const uint8_t> segment, uintptr_t code_base, WindowList* out,

@@ -10,9 +10,11 @@
 // Handler relocation: every stored handler offset becomes "none" (-1) or
 // code base + offset. The resolved addresses are kept in a table beside the
 // record, keyed by (unit index, event number), so they are pointer-sized on any
-// host; the form engine asks Handler(). On the 32-bit target the int32 fields in
-// the record are relocated in place as well (-1 -> 0, else base + offset), as the
-// format implies; on a 64-bit build they keep the stored offsets.
+// host; the form engine asks Handler(). Where the addresses fit the record's
+// 32-bit fields (RelocatesInPlace) the fields are rewritten in place as well
+// (-1 -> 0, else base + offset in 32-bit arithmetic) and the table holds the
+// same values; otherwise the fields keep the stored offsets. A record shared by
+// several units is relocated once.
 #pragma once
 
 #include <cstddef>
@@ -135,6 +137,11 @@ using WindowList = std::vector<std::unique_ptr<WindowRecord>>;
 
 // Relocation of one stored handler offset: -1 -> 0 (none), else base + offset.
 uintptr_t RelocateHandler(int32_t offset, uintptr_t code_base);
+
+// Whether loading against `code_base` rewrites the handler fields in place.
+// Always in the 32-bit program; in a wider build when the code base is at most
+// 2 GiB, so that base + any non-negative offset still fits 32 bits.
+bool RelocatesInPlace(uintptr_t code_base);
 
 // Parses a whole segment without side effects: every window and every unit
 // record is checked (records inside the buffer, not overlapping, every field

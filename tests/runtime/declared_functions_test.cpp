@@ -112,10 +112,8 @@ TEST_F(DeclaredFunctionsTest, OrdinalsUseTheLowSixteenBits) {
 constexpr bool k32Bit = sizeof(void*) == 4;
 
 TEST_F(DeclaredFunctionsTest, CallerCleansAndSystemLibraries) {
-  if (k32Bit) {  // a pointer argument fits a 32-bit slot only in the 32-bit program
-    const char* text = "seven c";
-    EXPECT_EQ(Call(4, {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(text))}, true), 7u);
-  }
+  const char* text = "seven c";
+  EXPECT_EQ(Call(4, {reinterpret_cast<uintptr_t>(text)}, true), 7u);
   EXPECT_EQ(Call(5, {}, false), GetCurrentProcessId());
   // Not in Kernel32.dll, Gdi32.dll: found in User32.dll, the others released.
   EXPECT_EQ(Call(6, {}, false),

@@ -1,8 +1,6 @@
 // The generated segment of the program's window, read back field by field.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "forms/icon_image.h"
 #include "forms/template_loader.h"
 #include "tests/template/template_test_support.h"
@@ -49,6 +47,34 @@ bool AllZero(std::span<const uint8_t> bytes) {
   return true;
 }
 
+// The loaded unit buffer is the segment's, except in the handler fields: those
+// hold the 32-bit addresses where the load relocates in place and the stored
+// offsets otherwise.
+void ExpectLoadedBuffer(const WindowRecord& w, const std::vector<uint8_t>& segment,
+                        uintptr_t code_base) {
+  std::vector<uint8_t> expected(segment.begin() + 0x24, segment.end());
+  const auto& table = Table();
+  for (int32_t i = 0; i < w.UnitCount(); ++i) {
+    UnitLayout l;
+    ASSERT_TRUE(w.Layout(i, &l));
+    const auto& events = table[static_cast<size_t>(i)].events;
+    ASSERT_EQ(l.event_count, static_cast<int32_t>(events.size()));
+    for (size_t k = 0; k < events.size(); ++k) {
+      uint8_t* field = expected.data() + l.events + k * 8 + 4;
+      ASSERT_EQ(LoadInt32(field), events[k].handler) << "unit " << i;  // as stored
+      if (RelocatesInPlace(code_base)) {
+        StoreUInt32(field,
+                    static_cast<uint32_t>(code_base + static_cast<uint32_t>(events[k].handler)));
+      }
+    }
+  }
+  const auto loaded = w.UnitBuffer();
+  ASSERT_EQ(loaded.size(), expected.size());
+  for (size_t pos = 0; pos < expected.size(); ++pos) {
+    ASSERT_EQ(loaded[pos], expected[pos]) << "unit buffer byte " << pos;
+  }
+}
+
 class GeneratedSegmentTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -76,7 +102,7 @@ TEST_F(GeneratedSegmentTest, SegmentHeaderAndSizes) {
   EXPECT_EQ(U32At(s, 32), 16406u);  // unit buffer size
   // The unit buffer starts at 0x24 and runs to the end of the segment.
   ASSERT_EQ(w_->UnitBuffer().size(), 16406u);
-  EXPECT_EQ(0, std::memcmp(w_->UnitBuffer().data(), s.data() + 0x24, 16406));
+  ExpectLoadedBuffer(*w_, s, kCodeBase);
 
   EXPECT_EQ(w_->id, 0x52010001u);
   EXPECT_EQ(w_->value_a, 0x025D0C88);
@@ -129,22 +155,28 @@ TEST_F(GeneratedSegmentTest, EveryUnitMatchesTheTable) {
     ASSERT_EQ(w_->MousePointer(i).size(), 4u);
     EXPECT_TRUE(AllZero(w_->MousePointer(i)));  // standard pointer 0
 
-    // Bindings as stored, and relocated against the code base.
+    // Bindings relocated against the code base (the fields: ExpectLoadedBuffer).
     const auto events = w_->Events(i);
     ASSERT_EQ(events.size(), e.events.size());
     for (size_t k = 0; k < events.size(); ++k) {
       EXPECT_EQ(events[k].event, e.events[k].event);
-      const uintptr_t address = kCodeBase + static_cast<uintptr_t>(e.events[k].handler);
-      EXPECT_EQ(w_->Handler(i, e.events[k].event), address);
-      if (sizeof(uintptr_t) == 4) {
-        EXPECT_EQ(static_cast<uint32_t>(events[k].handler), static_cast<uint32_t>(address));
-      } else {
-        EXPECT_EQ(events[k].handler, e.events[k].handler);
-      }
+      EXPECT_EQ(w_->Handler(i, e.events[k].event),
+                kCodeBase + static_cast<uintptr_t>(e.events[k].handler));
     }
   }
   EXPECT_EQ(w_->Handler(5, 0), 0u);  // the compression unit has no events
   EXPECT_EQ(w_->Handler(0, 2), 0u);  // nor the window a binding for event 2
+}
+
+TEST(GeneratedSegmentAboveTheLimit, KeepsTheStoredOffsets) {
+  if (sizeof(uintptr_t) == 4) GTEST_SKIP() << "every 32-bit code base relocates in place";
+  const auto base = static_cast<uintptr_t>(UINT64_C(0x140001000));
+  ASSERT_FALSE(RelocatesInPlace(base));
+  WindowList windows;
+  ASSERT_TRUE(ParseTemplate(GeneratedSegment(), base, &windows));
+  ASSERT_EQ(windows.size(), 1u);
+  ExpectLoadedBuffer(*windows[0], GeneratedSegment(), base);
+  EXPECT_EQ(windows[0]->Handler(4, 0), base + 0x1A30);
 }
 
 void ExpectProgramFont(const FontDescription& f) {

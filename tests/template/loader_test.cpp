@@ -40,7 +40,7 @@ UnitDescription Component(uint32_t id, std::vector<EventBinding> events) {
 }
 
 // A window with a component of three bindings and two menu items.
-std::vector<uint8_t> MenuWindowSegment() {
+WindowDescription MenuWindowDescription() {
   WindowDescription d;
   d.id = 0x52010002;
   UnitDescription window = Component(kWindowUnitId, {});
@@ -59,7 +59,11 @@ std::vector<uint8_t> MenuWindowSegment() {
   item.caption = "Quit";
   item.menu_handler = -1;
   d.units.push_back(item);
-  const WindowDescription list[] = {d};
+  return d;
+}
+
+std::vector<uint8_t> MenuWindowSegment() {
+  const WindowDescription list[] = {MenuWindowDescription()};
   return SerializeWindowTemplate(list);
 }
 
@@ -85,22 +89,98 @@ TEST(Relocation, ComponentBindingsAndMenuItems) {
   EXPECT_EQ(w->Handler(3, 0), 0u);
   EXPECT_EQ(std::string(w->MenuCaption(2)), "File");
   EXPECT_EQ(std::string(w->Name(3)), "m1");
+}
 
-  // The record fields: relocated in place only where an address fits.
-  const auto events = w->Events(1);
-  ASSERT_EQ(events.size(), 3u);
-  const auto menu = w->Events(2);
-  ASSERT_EQ(menu.size(), 1u);
+// Handler fields as Events() reads them back from the record.
+std::vector<int32_t> HandlerFields(const WindowRecord& w, int32_t index) {
+  std::vector<int32_t> fields;
+  for (const EventBinding& e : w.Events(index)) fields.push_back(e.handler);
+  return fields;
+}
+
+int32_t AsField(uintptr_t address) {
+  return static_cast<int32_t>(static_cast<uint32_t>(address));
+}
+
+TEST(Relocation, InPlaceBelowTwoGibibytes) {
+  // Below the limit the record holds the 32-bit addresses, as in the 32-bit
+  // program: -1 becomes 0, offset 0 the code base itself.
+  ASSERT_TRUE(RelocatesInPlace(kBase));
+  auto w = ParseOne(MenuWindowSegment());
+  ASSERT_TRUE(w);
+  EXPECT_EQ(HandlerFields(*w, 1), (std::vector<int32_t>{0, AsField(kBase), AsField(kBase + 0x10)}));
+  EXPECT_EQ(HandlerFields(*w, 2), std::vector<int32_t>{AsField(kBase + 0x30)});
+  EXPECT_EQ(HandlerFields(*w, 3), std::vector<int32_t>{0});
+  EXPECT_EQ(w->Events(1)[2].event, -2);
+
+  // 32-bit arithmetic: an offset before a low code base wraps around 4 GiB in
+  // the field and in the address the event calls alike.
+  ASSERT_TRUE(RelocatesInPlace(0x1000));
+  auto d = MenuWindowDescription();
+  d.units[1].events = {{0, -0x2000}};
+  const WindowDescription list[] = {d};
+  auto wrapped = ParseOne(SerializeWindowTemplate(list), 0x1000);
+  ASSERT_TRUE(wrapped);
+  EXPECT_EQ(wrapped->Handler(1, 0), 0xFFFFF000u);
+  EXPECT_EQ(HandlerFields(*wrapped, 1), std::vector<int32_t>{-0x1000});
+}
+
+TEST(Relocation, AboveTheLimitTheFieldsKeepTheOffsets) {
   if (sizeof(uintptr_t) == 4) {
-    EXPECT_EQ(events[0].handler, 0);
-    EXPECT_EQ(static_cast<uint32_t>(events[1].handler), kBase);
-    EXPECT_EQ(static_cast<uint32_t>(menu[0].handler), kBase + 0x30);
+    EXPECT_TRUE(RelocatesInPlace(0xFFFFF000u));  // the 32-bit program always relocates in place
   } else {
-    EXPECT_EQ(events[0].handler, -1);
-    EXPECT_EQ(events[1].handler, 0);
-    EXPECT_EQ(menu[0].handler, 0x30);
+    // base + the largest offset would no longer fit 32 bits.
+    EXPECT_TRUE(RelocatesInPlace(0x80000000u));
+    EXPECT_FALSE(RelocatesInPlace(0x80000001u));
+    const auto high = static_cast<uintptr_t>(UINT64_C(0x140001000));
+    auto w = ParseOne(MenuWindowSegment(), high);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(HandlerFields(*w, 1), (std::vector<int32_t>{-1, 0, 0x10}));
+    EXPECT_EQ(HandlerFields(*w, 2), std::vector<int32_t>{0x30});
+    EXPECT_EQ(w->Handler(1, 0), 0u);
+    EXPECT_EQ(w->Handler(1, 1), high);
+    EXPECT_EQ(w->Handler(2, 0), high + 0x30);
   }
-  EXPECT_EQ(events[2].event, -2);
+}
+
+// Gives a second unit id to the record of unit 1 of a one-window segment
+// with empty window names. Record offsets count from the end of the offset
+// array, so the stored offsets stay as they are.
+std::vector<uint8_t> ShareRecordOfUnitOne(std::vector<uint8_t> s, uint32_t second_id) {
+  constexpr size_t kUnitCountAt = 28, kBufferSizeAt = 32, kBuffer = 36;
+  const size_t units = LoadUInt32(s.data() + kUnitCountAt);
+  const size_t ids_end = kBuffer + units * 4;
+  const size_t offsets_end = ids_end + units * 4;
+  const uint8_t* offset = s.data() + ids_end + 4;
+  const std::vector<uint8_t> offset_bytes(offset, offset + 4);
+  s.insert(s.begin() + static_cast<std::ptrdiff_t>(offsets_end), offset_bytes.begin(),
+           offset_bytes.end());
+  uint8_t id[4];
+  StoreUInt32(id, second_id);
+  s.insert(s.begin() + static_cast<std::ptrdiff_t>(ids_end), id, id + 4);
+  StoreUInt32(s.data() + kUnitCountAt, static_cast<uint32_t>(units + 1));
+  StoreUInt32(s.data() + kBufferSizeAt, LoadUInt32(s.data() + kBufferSizeAt) + 8);
+  return s;
+}
+
+TEST(Relocation, SharedRecordIsRelocatedOnce) {
+  WindowDescription d;
+  d.id = 0x52010003;
+  UnitDescription window = Component(kWindowUnitId, {});
+  window.type = kUnitTypeWindow;
+  d.units.push_back(window);
+  d.units.push_back(Component(0x16000001, {{0, -1}, {1, 0}}));
+  const WindowDescription list[] = {d};
+  auto w = ParseOne(ShareRecordOfUnitOne(SerializeWindowTemplate(list), 0x16000002));
+  ASSERT_TRUE(w);
+  ASSERT_EQ(w->UnitCount(), 3);
+  ASSERT_EQ(w->UnitData(1).data(), w->UnitData(2).data());
+  for (int32_t unit : {1, 2}) {
+    SCOPED_TRACE(unit);
+    EXPECT_EQ(w->Handler(unit, 0), 0u);  // still no handler
+    EXPECT_EQ(w->Handler(unit, 1), kBase);
+    EXPECT_EQ(HandlerFields(*w, unit), (std::vector<int32_t>{0, AsField(kBase)}));
+  }
 }
 
 TEST(Fields, ReadAndWriteInPlace) {
