@@ -21,11 +21,15 @@ int32_t g_allocation_limit = 0;  // 0: no limit (tests only)
 constexpr char kAllocationFailedFormat[] =
     "\xB7\xD6\xC5\xE4 %d \xD7\xD6\xBD\xDA\xC4\xDA\xB4\xE6\xCA\xA7\xB0\xDC!";
 
+}  // namespace
+
 [[noreturn]] void ReportAllocationFailure(int32_t bytes) {
   char message[100];
   std::snprintf(message, sizeof message, kAllocationFailedFormat, static_cast<int>(bytes));
   ReportError(message, 0, 0, 0);
 }
+
+namespace {
 
 bool RefusedByLimit(int32_t bytes) {
   return bytes < 0 || (g_allocation_limit > 0 && bytes > g_allocation_limit);

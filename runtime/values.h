@@ -25,6 +25,9 @@ void* Reallocate(void* block, int32_t bytes);
 void Free(void* block);
 // Plain allocation that returns null on failure (library service 2024 with p2 != 0).
 void* TryAllocate(int32_t bytes);
+// The allocator's failure report for a request of `bytes` bytes; ends the
+// program. For sizes that cannot be allocated at all.
+[[noreturn]] void ReportAllocationFailure(int32_t bytes);
 
 // The read-only range of the program's constants. Values pointing into it are
 // never freed nor resized in place.
