@@ -204,23 +204,24 @@ TEST_F(Delay, AQuitMessageStaysQueuedAndDoesNotShortenTheWait) {
   EXPECT_EQ(m.wParam, 7u);
 }
 
+struct LatePost {
+  HWND window;
+  DWORD at;  // tick count when it was posted
+};
+
+DWORD WINAPI PostLate(void* p) {
+  auto* post = static_cast<LatePost*>(p);
+  ::Sleep(100);
+  post->at = ::GetTickCount();
+  ::PostMessageA(post->window, WM_APP + 2, 0, 0);
+  return 0;
+}
+
 TEST_F(Delay, BehindAQuitMessageMessagesPostedLaterAreDispatchedAtOnce) {
   ::PostQuitMessage(7);
-  struct Post {
-    HWND window;
-    DWORD at;
-  } post = {window_, 0};
   // Another thread posts to the window while the wait runs.
-  HANDLE poster = ::CreateThread(
-      nullptr, 0,
-      [](void* p) -> DWORD {
-        auto* post = static_cast<Post*>(p);
-        ::Sleep(100);
-        post->at = ::GetTickCount();
-        ::PostMessageA(post->window, WM_APP + 2, 0, 0);
-        return 0;
-      },
-      &post, 0, nullptr);
+  LatePost post = {window_, 0};
+  HANDLE poster = ::CreateThread(nullptr, 0, PostLate, &post, 0, nullptr);
   ASSERT_NE(poster, nullptr);
   g_late_post_dispatched_at = 0;
   Wait(2000);
