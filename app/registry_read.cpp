@@ -45,14 +45,10 @@ void* ConcatByteSets(int32_t count, const void* const* byte_sets) {
   int64_t total = 0;
   for (int32_t i = 0; i < count; ++i) total += ByteSetLength(byte_sets[i]);
   if (total == 0) return nullptr;
-  constexpr int32_t kHeaderBytes = 8;
-  auto* block =
-      static_cast<uint8_t*>(Runtime().allocate(static_cast<int32_t>(total) + kHeaderBytes));
-  const int32_t one = 1;
-  const int32_t length = static_cast<int32_t>(total);
-  std::memcpy(block, &one, sizeof one);
-  std::memcpy(block + 4, &length, sizeof length);
-  uint8_t* out = block + kHeaderBytes;
+  // A sum beyond what a block can hold fails like any refused allocation.
+  if (total > INT32_MAX - 8) ReportAllocationFailure(total + 8);
+  uint8_t* block = AllocateByteSet(static_cast<int32_t>(total));
+  uint8_t* out = ByteSetData(block);
   for (int32_t i = 0; i < count; ++i) {
     int32_t n = ByteSetLength(byte_sets[i]);
     if (n > 0) {

@@ -74,7 +74,9 @@ void* NumericArrayBytes(uint32_t element_tag, const void* array) {
   void* first = nullptr;
   const int64_t count = ElementCount(array, &first);
   const int64_t bytes = count * FixedValueWidth(element_tag);
-  if (count <= 0 || bytes > INT32_MAX) return nullptr;
+  if (count <= 0) return nullptr;
+  // More than a byte set can hold fails like any allocation the heap refuses.
+  if (bytes > INT32_MAX - 8) ReportAllocationFailure(bytes + 8);
   return NewByteSet(first, static_cast<int32_t>(bytes));
 }
 
@@ -192,11 +194,7 @@ void BlankByteSetCmd(ArgRecord* result, int32_t count, ArgRecord* args) {
   if (count < 1) return;
   const int32_t length = IntOf(args[0]);
   if (length <= 0) return;
-  // A request beyond what an int32 block size can hold fails like any
-  // allocation the heap cannot satisfy.
-  auto* block = static_cast<uint8_t*>(Allocate(length > INT32_MAX - 8 ? INT32_MAX : length + 8));
-  const int32_t header[2] = {1, length};
-  std::memcpy(block, header, sizeof header);
+  uint8_t* block = AllocateByteSet(length);
   std::memset(block + 8, 0, static_cast<size_t>(length));
   SetByteSetResult(result, block);
 }

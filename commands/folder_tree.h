@@ -26,12 +26,22 @@ struct FolderTreeOperations {
   bool (*remove_folder)(const char* path);
   bool (*delete_file)(const char* path);
   uint32_t (*attributes)(const char* path);  // kInvalidAttributes when missing
+  // The root of the volume that holds the full path `path` (the platform's
+  // volume path); false when the platform cannot tell.
+  bool (*volume_path)(const char* path, std::string* volume);
 };
 
 // The real file system.
 const FolderTreeOperations& PlatformFolderTreeOperations();
 // Test seam: the operations RemoveFolderCmd uses (null: the platform's).
 void SetFolderTreeOperationsForTesting(const FolderTreeOperations* operations);
+
+// True when `path`, made a full path by the platform, is the root of a
+// volume or of a network share in any spelling: "C:", "C:/", "C:\\.",
+// "\\?\C:\", "\\server\share\", or a folder that the platform reports as the
+// root of its own volume (a mount point). A path that cannot be made full
+// counts as a root. Such folders are never emptied.
+bool IsVolumeOrShareRoot(const char* path, const FolderTreeOperations& operations);
 
 class FolderTreeDeleter {
  public:

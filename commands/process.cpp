@@ -36,6 +36,10 @@ constexpr INT kShellShowStates[6] = {SW_HIDE,          SW_SHOWNORMAL, SW_SHOWMIN
                                      SW_SHOWMAXIMIZED, SW_SHOWNA,     SW_MINIMIZE};
 constexpr const char* kShellVerbs[5] = {"edit", "explore", "find", "open", "print"};
 
+// Queue changes that can put a dispatchable message before a queued quit
+// message: everything but paint and timer messages.
+constexpr DWORD kWakeBehindQuit = QS_INPUT | QS_POSTMESSAGE | QS_HOTKEY | QS_SENDMESSAGE;
+
 // Dispatches waiting messages until the queue is empty or a quit message is
 // at its head; used when the runtime has not handed over its service.
 void PumpPendingMessages() {
@@ -113,9 +117,11 @@ void DelayCmd(ArgRecord*, int32_t count, ArgRecord* args) {
     if (!waiting) {
       ::MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     } else if (head.message == WM_QUIT) {
-      // Nothing can be dispatched behind the quit message; only messages
-      // sent by other threads still need an answer.
-      ::MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_SENDMESSAGE, 0);
+      // The quit message stays at the head, and the paint and timer messages
+      // behind it are never dispatched: waiting for those would return at
+      // once, again and again. Wait for new sent, posted and input messages,
+      // which may come before it.
+      ::MsgWaitForMultipleObjectsEx(0, nullptr, timeout, kWakeBehindQuit, 0);
     }
   }
 }

@@ -166,13 +166,18 @@ char* NewText(const char* bytes, int32_t length) {
   return text;
 }
 
-void* NewByteSet(const void* bytes, int32_t length) {
+uint8_t* AllocateByteSet(int32_t length) {
   if (length <= 0) return nullptr;
   if (length > INT32_MAX - 8) ReportAllocationFailure(int64_t{length} + 8);
   auto* block = static_cast<uint8_t*>(Allocate(length + 8));
   WriteInt32(block, 1);
   WriteInt32(block + 4, length);
-  std::memcpy(block + 8, bytes, static_cast<size_t>(length));
+  return block;
+}
+
+void* NewByteSet(const void* bytes, int32_t length) {
+  uint8_t* block = AllocateByteSet(length);
+  if (block != nullptr) std::memcpy(block + 8, bytes, static_cast<size_t>(length));
   return block;
 }
 

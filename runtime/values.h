@@ -60,6 +60,10 @@ int32_t ElementCountOrZero(const void* array);  // null -> 0
 
 // A new text holding `length` bytes of `bytes` and a NUL; null when length is 0.
 char* NewText(const char* bytes, int32_t length);
+// A new byte set of `length` bytes: the header written, the bytes left to the
+// caller; null when length is 0 or less. A length whose block (8 header bytes
+// more) no int32 size can hold is an allocation failure of that full size.
+uint8_t* AllocateByteSet(int32_t length);
 // A new byte set holding a copy of the bytes; null when length is 0.
 void* NewByteSet(const void* bytes, int32_t length);
 int32_t ByteSetLength(const void* byte_set);  // null -> 0

@@ -309,6 +309,40 @@ TEST(BlankByteSet, ZeroBytesOfTheLength) {
   EXPECT_EQ(BytesOf(blank.get()), std::string(3, '\0'));
 }
 
+// Sizes that no byte set can have end the program as an allocation failure
+// naming the bytes asked for; nothing is allocated or written. The heap
+// refuses anything above a small limit, so a wrong request fails cleanly.
+TEST(ByteSetSizes, BeyondWhatABlockCanHoldIsAnAllocationFailure) {
+  const int32_t huge_array[2] = {1, INT32_MAX};  // claims 2^31 - 1 integers
+  struct Case {
+    CommandEntry command;
+    ArgRecord arg;
+    const char* bytes;
+  } cases[] = {
+      {BlankByteSetCmd, MakeInt(INT32_MAX - 7), "2147483648"},  // with the header
+      {ToByteSetCmd, MakePointer(huge_array, tag::kInt | tag::kArrayFlag), "8589934596"},
+  };
+  SetAllocationLimitForTesting(1 << 20);
+  for (const Case& c : cases) {
+    testing::Rearm(testing::CapturingHandler);
+    testing::Capture() = testing::Captured{};
+    const int32_t live = LiveAllocationCount();
+    try {
+      Call(c.command, {c.arg});
+      ADD_FAILURE() << c.bytes << " returned";
+    } catch (const testing::ProgramEnded&) {
+    }
+    const std::string message = testing::Gbk(std::string("分配 ") + c.bytes + " 字节内存失败!");
+    ASSERT_EQ(testing::Capture().handled.size(), 1u) << c.bytes;
+    EXPECT_EQ(testing::Capture().handled[0].second.compare(0, message.size(), message), 0)
+        << testing::Capture().handled[0].second;
+    EXPECT_EQ(LiveAllocationCount(), live);
+  }
+  SetAllocationLimitForTesting(0);
+  ResetProgramEndForTesting();
+  SetProcessExitForTesting(nullptr);
+}
+
 TEST(PointerToByteSet, CopiesFromTheAddress) {
   const char memory[] = "\x10\x20\x30\x40";
   Owned copy(PointerOf(Call(PointerToByteSetCmd, {MakePointer(memory, tag::kInt), MakeInt(3)})));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -131,19 +132,25 @@ TEST(RemoveFolder, ReportsFalseWhenAnEntryStays) {
 }
 
 // --- Links -------------------------------------------------------------------
-// The test machine cannot make junctions, so the tree walk is driven with a
-// listing that reports one real folder as a link, and the operations are
-// recorded.
+// The test machine cannot make junctions or symbolic links, so the tree walk
+// is driven with a listing that reports real entries as links, and the
+// operations are recorded.
 
-std::string g_link;  // the entry reported as a link
+std::vector<std::string> g_links;  // the entries reported as links
 std::vector<std::string> g_calls;
 
-void ListWithLink(const std::string& folder, std::vector<FolderEntry>* entries) {
+bool IsStandInLink(const std::string& path) {
+  for (const std::string& link : g_links) {
+    if (path == link) return true;
+  }
+  return false;
+}
+void ListWithLinks(const std::string& folder, std::vector<FolderEntry>* entries) {
   g_calls.push_back("list " + folder);
   const size_t first = entries->size();
   PlatformFolderTreeOperations().list(folder, entries);
   for (size_t i = first; i < entries->size(); ++i) {
-    if ((*entries)[i].path == g_link) (*entries)[i].attributes |= kAttributeReparsePoint;
+    if (IsStandInLink((*entries)[i].path)) (*entries)[i].attributes |= kAttributeReparsePoint;
   }
 }
 bool RecordedRemoveFolder(const char* path) {
@@ -154,17 +161,18 @@ bool RecordedDeleteFile(const char* path) {
   g_calls.push_back(std::string("del ") + path);
   return PlatformFolderTreeOperations().delete_file(path);
 }
-uint32_t AttributesWithLink(const char* path) {
+uint32_t AttributesWithLinks(const char* path) {
   uint32_t a = PlatformFolderTreeOperations().attributes(path);
-  if (path == g_link && a != kInvalidAttributes) a |= kAttributeReparsePoint;
+  if (IsStandInLink(path) && a != kInvalidAttributes) a |= kAttributeReparsePoint;
   return a;
 }
 
 class RemoveFolderLinks : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const FolderTreeOperations ops = {ListWithLink, RecordedRemoveFolder, RecordedDeleteFile,
-                                             AttributesWithLink};
+    static const FolderTreeOperations ops = {ListWithLinks, RecordedRemoveFolder,
+                                             RecordedDeleteFile, AttributesWithLinks,
+                                             PlatformFolderTreeOperations().volume_path};
     SetFolderTreeOperationsForTesting(&ops);
     g_calls.clear();
   }
@@ -177,24 +185,31 @@ class RemoveFolderLinks : public ::testing::Test {
   }
 };
 
-TEST_F(RemoveFolderLinks, LinksAreRemovedAsEntriesAndNeverEntered) {
+TEST_F(RemoveFolderLinks, FolderLinksAreRemovedUnenteredAndFileLinksDeleted) {
   ScratchFolder dir("links");
   const std::string root = dir / "tree";
+  const std::string folder_link = root + "\\link";
+  const std::string file_link = root + "\\file-link";
   ASSERT_TRUE(::CreateDirectoryA(root.c_str(), nullptr));
-  ASSERT_TRUE(::CreateDirectoryA((root + "\\link").c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA(folder_link.c_str(), nullptr));
   ASSERT_TRUE(::CreateDirectoryA((root + "\\plain").c_str(), nullptr));
-  test::WriteAll(root + "\\link\\precious", "keep");
+  test::WriteAll(folder_link + "\\precious", "keep");
   test::WriteAll(root + "\\plain\\junk", "j");
-  g_link = root + "\\link";
+  test::WriteAll(file_link, "l");
+  g_links = {folder_link, file_link};
 
-  EXPECT_FALSE(Path(RemoveFolderCmd, root));  // the stand-in link is a real, full folder
+  EXPECT_FALSE(Path(RemoveFolderCmd, root));  // the stand-in folder link is a real, full folder
   EXPECT_TRUE(Called("list " + root));
   EXPECT_TRUE(Called("list " + root + "\\plain"));
-  EXPECT_FALSE(Called("list " + g_link));
-  EXPECT_TRUE(Called("rmdir " + g_link));
-  EXPECT_FALSE(Called("del " + g_link + "\\precious"));
-  EXPECT_EQ(ReadAll(g_link + "\\precious"), "keep");
   EXPECT_FALSE(Exists(root + "\\plain"));
+  // The folder link is removed as an entry of its own, never entered.
+  EXPECT_FALSE(Called("list " + folder_link));
+  EXPECT_TRUE(Called("rmdir " + folder_link));
+  EXPECT_EQ(ReadAll(folder_link + "\\precious"), "keep");
+  // A link without the folder flag is deleted as a file.
+  EXPECT_TRUE(Called("del " + file_link));
+  EXPECT_FALSE(Called("rmdir " + file_link));
+  EXPECT_FALSE(Exists(file_link));
 }
 
 TEST_F(RemoveFolderLinks, AFolderGivenAsLinkIsNotEmptied) {
@@ -202,7 +217,7 @@ TEST_F(RemoveFolderLinks, AFolderGivenAsLinkIsNotEmptied) {
   const std::string root = dir / "top";
   ASSERT_TRUE(::CreateDirectoryA(root.c_str(), nullptr));
   test::WriteAll(root + "\\precious", "keep");
-  g_link = root;
+  g_links = {root};
 
   EXPECT_FALSE(Path(RemoveFolderCmd, root));
   EXPECT_FALSE(Called("list " + root));
@@ -210,20 +225,9 @@ TEST_F(RemoveFolderLinks, AFolderGivenAsLinkIsNotEmptied) {
   EXPECT_EQ(ReadAll(root + "\\precious"), "keep");
 }
 
-TEST_F(RemoveFolderLinks, FileLinksAreDeletedAsFiles) {
-  ScratchFolder dir("link-file");
-  const std::string root = dir / "tree";
-  ASSERT_TRUE(::CreateDirectoryA(root.c_str(), nullptr));
-  test::WriteAll(root + "\\file-link", "l");
-  g_link = root + "\\file-link";
-
-  EXPECT_TRUE(Path(RemoveFolderCmd, root));
-  EXPECT_TRUE(Called("del " + g_link));
-  EXPECT_FALSE(Called("rmdir " + g_link));
-}
-
-// Drive roots are checked with operations that only record: nothing on a
-// real drive is at risk should the check fail.
+// Roots are checked with operations that only record: nothing on a real
+// drive or share is at risk should the check fail. The stand-in volume
+// lookup names one folder as a mounted volume.
 void ListNothing(const std::string& folder, std::vector<FolderEntry>*) {
   g_calls.push_back("list " + folder);
 }
@@ -238,18 +242,50 @@ bool RecordDeleteOnly(const char* path) {
 uint32_t AttributesOfFolder(const char*) {
   return kAttributeDirectory;
 }
+bool MountedVolumeAt(const char* path, std::string* volume) {
+  if (::_strnicmp(path, "C:\\Mounted", 10) != 0) return false;
+  *volume = "C:\\Mounted\\";
+  return true;
+}
 
-TEST(RemoveFolderRoots, BlanksAndDriveRootsAreRefused) {
+TEST(RemoveFolderRoots, VolumeAndShareRootsInEverySpellingAreRefused) {
   static const FolderTreeOperations inert = {ListNothing, RecordRemoveOnly, RecordDeleteOnly,
-                                             AttributesOfFolder};
+                                             AttributesOfFolder, MountedVolumeAt};
   SetFolderTreeOperationsForTesting(&inert);
-  for (const char* path : {"", "   ", "C:", "C:\\", "  D:\\", "x:"}) {
+  for (const char* path : {"",
+                           "   ",
+                           "C:",
+                           "x:",
+                           "C:\\",
+                           "  D:\\",
+                           "C:/",
+                           "q:/",
+                           "C:\\\\",
+                           "C:\\.",
+                           "C:\\k\\..",
+                           "C:\\k\\..\\",
+                           "\\",
+                           "/",
+                           "\\\\?\\C:\\",
+                           "\\\\?\\C:",
+                           "\\\\.\\Q:\\",
+                           "\\\\?\\C:\\.",
+                           "\\\\?\\Volume{0b1c2d3e-0000-0000-0000-100000000000}\\",
+                           "\\\\server\\share",
+                           "\\\\server\\share\\",
+                           "//server/share/",
+                           "\\\\server\\share\\k\\..",
+                           "\\\\?\\UNC\\server\\share\\",
+                           "\\\\server",
+                           "C:\\Mounted",
+                           "c:\\mounted\\"}) {
     g_calls.clear();
     EXPECT_FALSE(Path(RemoveFolderCmd, path)) << '"' << path << '"';
     EXPECT_TRUE(g_calls.empty()) << '"' << path << '"';
   }
-  // Everything else proceeds: a folder under a root, a forward slash.
-  for (const char* path : {"C:\\k", "  C:\\k", "C:/", "C:\\\\", "\\k"}) {
+  // Folders below a root proceed, on drives, shares and mounted volumes.
+  for (const char* path : {"C:\\k", "  C:\\k", "C:/k/", "\\k", "\\\\server\\share\\k",
+                           "\\\\?\\C:\\k", "\\\\?\\UNC\\server\\share\\k", "C:\\Mounted\\k"}) {
     g_calls.clear();
     Path(RemoveFolderCmd, path);
     ASSERT_EQ(g_calls.size(), 2u) << path;

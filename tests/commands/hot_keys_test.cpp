@@ -1,7 +1,8 @@
 // Global hot keys on real windows: the subclassed window turns WM_HOTKEY of
 // our ids into HotKeyNotifyMessage to the notified window, passes every
 // message on, and gets its procedure back with the last unregistration.
-// The tests run in order in one process: ids are never reused.
+// Ids are never reused within the process: each test takes its expected ids
+// from the registrations made before it.
 #include "commands/hot_keys.h"
 
 #include <gtest/gtest.h>
@@ -102,42 +103,69 @@ class HotKeys : public ::testing::Test {
 };
 
 TEST_F(HotKeys, RegisterTranslateAndRestore) {
-  ASSERT_EQ(CurrentHotKeyState().sequence, 0) << "must run first in its process";
-  EXPECT_EQ(Register(0, VK_F9), 33001);
+  // The first registration of the process gets 33001, each later one the next id.
+  const int32_t first = 33001 + CurrentHotKeyState().sequence;
+  const int32_t second = first + 1;
+  EXPECT_EQ(Register(0, VK_F9), first);
   EXPECT_EQ(Procedure(), HotKeyProcedure());
-  EXPECT_EQ(Register(5, VK_F8), 33002);  // Alt+Ctrl
+  EXPECT_EQ(Register(5, VK_F8), second);  // Alt+Ctrl
   EXPECT_EQ(Procedure(), HotKeyProcedure());
   EXPECT_EQ(CurrentHotKeyState().registrations, 2);
 
-  PostHotKey(33001);
+  PostHotKey(static_cast<WPARAM>(first));
   ASSERT_EQ(g_notified.size(), 1u);
-  EXPECT_EQ(g_notified[0].w, 33001u);
+  EXPECT_EQ(g_notified[0].w, static_cast<WPARAM>(first));
   EXPECT_EQ(g_notified[0].l, 0);
-  PostHotKey(33002);
+  PostHotKey(static_cast<WPARAM>(second));
   ASSERT_EQ(g_notified.size(), 2u);
-  EXPECT_EQ(g_notified[1].w, 33002u);
+  EXPECT_EQ(g_notified[1].w, static_cast<WPARAM>(second));
   // Not ours (below the first id, above the last): passed on, no notice.
   PostHotKey(33000);
-  PostHotKey(33003);
+  PostHotKey(static_cast<WPARAM>(second + 1));
   PostHotKey(7);
   EXPECT_EQ(g_notified.size(), 2u);
   // Every message reached the window's own procedure, hot keys included.
   ASSERT_EQ(g_own.size(), 5u);
-  EXPECT_EQ(g_own[0].w, 33001u);
+  EXPECT_EQ(g_own[0].w, static_cast<WPARAM>(first));
   ::PostMessageA(window_, WM_APP, 1, 2);
   Pump();
   EXPECT_EQ(g_own.size(), 6u);
 
-  EXPECT_TRUE(Unregister(33001));
+  EXPECT_TRUE(Unregister(first));
   EXPECT_EQ(Procedure(), HotKeyProcedure());  // one registration left
-  EXPECT_TRUE(Unregister(33002));
+  EXPECT_TRUE(Unregister(second));
   EXPECT_EQ(Procedure(), own_procedure_);
   EXPECT_EQ(CurrentHotKeyState().registrations, 0);
   EXPECT_EQ(CurrentHotKeyState().saved, nullptr);
 
   // No longer subclassed: hot keys are no longer turned into notices.
-  PostHotKey(33001);
+  PostHotKey(static_cast<WPARAM>(first));
   EXPECT_EQ(g_notified.size(), 2u);
+}
+
+TEST_F(HotKeys, ModifierCodesBecomeThePlatformsModifiers) {
+  const struct {
+    int32_t code;
+    UINT modifiers;
+  } table[] = {{1, MOD_CONTROL},
+               {2, MOD_SHIFT},
+               {3, MOD_CONTROL | MOD_SHIFT},
+               {4, MOD_ALT},
+               {5, MOD_ALT | MOD_CONTROL},
+               {6, MOD_ALT | MOD_SHIFT},
+               {0, 0},                                   // none, passed unchanged
+               {7, MOD_ALT | MOD_CONTROL | MOD_SHIFT}};  // other codes: unchanged
+  constexpr int kProbeId = 0xB000;
+  for (const auto& row : table) {
+    const int32_t id = Register(row.code, VK_F11);
+    ASSERT_NE(id, 0) << row.code;
+    // The platform refuses a second registration of the same key with the
+    // same modifiers, so the command's modifiers are exactly these.
+    EXPECT_FALSE(::RegisterHotKey(notified_, kProbeId, row.modifiers, VK_F11)) << row.code;
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_HOTKEY_ALREADY_REGISTERED)) << row.code;
+    ::UnregisterHotKey(notified_, kProbeId);
+    EXPECT_TRUE(Unregister(id)) << row.code;
+  }
 }
 
 TEST_F(HotKeys, RefusedUnregistrationStillCountsAndRestores) {

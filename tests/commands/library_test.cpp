@@ -107,6 +107,7 @@ TEST(LibraryRecords, NotifyKeepsTheServiceUntilTheEnd) {
 
 int g_service_calls = 0;
 std::vector<UINT> g_dispatched;
+DWORD g_late_post_dispatched_at = 0;  // tick count when WM_APP + 2 was dispatched
 
 // The runtime's service 2018: dispatch until the queue is empty or a quit
 // message is at its head.
@@ -123,6 +124,7 @@ intptr_t MessageService(int32_t code, intptr_t, intptr_t) {
 
 LRESULT CALLBACK RecordingProcedure(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   if (m == WM_APP || m == WM_TIMER) g_dispatched.push_back(m);
+  if (m == WM_APP + 2) g_late_post_dispatched_at = ::GetTickCount();
   if (m == WM_APP && wp == 1) {
     // An event running inside the wait may wait itself.
     ArgRecord ms = MakeInt(50);
@@ -200,6 +202,37 @@ TEST_F(Delay, AQuitMessageStaysQueuedAndDoesNotShortenTheWait) {
   ASSERT_TRUE(::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
   EXPECT_EQ(m.wParam, 7u);
+}
+
+struct LatePost {
+  HWND window;
+  DWORD at;  // tick count when it was posted
+};
+
+DWORD WINAPI PostLate(void* p) {
+  auto* post = static_cast<LatePost*>(p);
+  ::Sleep(100);
+  post->at = ::GetTickCount();
+  ::PostMessageA(post->window, WM_APP + 2, 0, 0);
+  return 0;
+}
+
+TEST_F(Delay, BehindAQuitMessageMessagesPostedLaterAreDispatchedAtOnce) {
+  ::PostQuitMessage(7);
+  // Another thread posts to the window while the wait runs.
+  LatePost post = {window_, 0};
+  HANDLE poster = ::CreateThread(nullptr, 0, PostLate, &post, 0, nullptr);
+  ASSERT_NE(poster, nullptr);
+  g_late_post_dispatched_at = 0;
+  Wait(2000);
+  ::WaitForSingleObject(poster, INFINITE);
+  ::CloseHandle(poster);
+  ASSERT_NE(g_late_post_dispatched_at, 0u);
+  // Dispatched while the wait went on, not at its end.
+  EXPECT_LT(g_late_post_dispatched_at - post.at, 1000u);
+  MSG m;
+  ASSERT_TRUE(::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
 }
 
 TEST_F(Delay, WithoutTheRuntimeServiceItStillDispatches) {

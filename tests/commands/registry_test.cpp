@@ -119,13 +119,19 @@ TEST_P(RegistryTest, TrailingBackslashNamesTheDefaultValue) {
 }
 
 TEST_P(RegistryTest, DoubleByteNames) {
-  // The second byte of "表" is a backslash; the name stays one component.
-  const std::string name = testing::Gbk("代码表");
-  const std::string key = base_ + "\\" + name;
-  CreateKey(root_, key);
-  ASSERT_TRUE(KeyExists(root_, key));
-  EXPECT_TRUE(Delete(GetParam(), key));
-  EXPECT_FALSE(KeyExists(root_, key));
+  // "誠" is D5 5C: its second byte is a backslash. A name ending in it stays
+  // one component, as a value name and as a key name.
+  const std::string name = testing::Gbk("代码誠");
+  ASSERT_EQ(name.back(), '\\');
+  const std::string item = base_ + "\\" + name;
+  SetValue(root_, base_, name.c_str(), "v");
+  ASSERT_TRUE(ValueExists(root_, base_, name.c_str()));
+  EXPECT_TRUE(Delete(GetParam(), item));
+  EXPECT_FALSE(ValueExists(root_, base_, name.c_str()));
+  CreateKey(root_, item);
+  ASSERT_TRUE(KeyExists(root_, item));
+  EXPECT_TRUE(Delete(GetParam(), item));
+  EXPECT_FALSE(KeyExists(root_, item));
 }
 
 INSTANTIATE_TEST_SUITE_P(Roots, RegistryTest, ::testing::Values(3, 4));

@@ -1,0 +1,96 @@
+// DelayCmd must sleep between messages. Over a 1 s wait its processor time
+// stays far below the wait, and it looks at the queue only when something
+// arrives: the bounds are wide on purpose (a wait that polls the queue looks
+// thousands of times and, under load, still costs more than a fifth of the
+// wait). scripts/bench-delay gives the figures.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+
+#include "commands/command_ids.h"
+#include "commands/commands.h"
+#include "runtime/arg_record.h"
+#include "runtime/library_record.h"
+
+namespace korvex {
+namespace {
+
+double Seconds(const FILETIME& t) {
+  ULARGE_INTEGER v;
+  v.LowPart = t.dwLowDateTime;
+  v.HighPart = t.dwHighDateTime;
+  return static_cast<double>(v.QuadPart) / 1e7;
+}
+
+double ThreadProcessorSeconds() {
+  FILETIME created, exited, kernel, user;
+  ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user);
+  return Seconds(kernel) + Seconds(user);
+}
+
+int g_queue_looks = 0;
+
+// The runtime's message service: dispatch until the queue is empty or a
+// quit message is at its head.
+intptr_t MessageService(int32_t code, intptr_t, intptr_t) {
+  if (code != kServiceProcessPendingMessages) return 0;
+  ++g_queue_looks;
+  MSG m;
+  while (::PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE) && m.message != WM_QUIT) {
+    ::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);
+    ::DispatchMessageA(&m);
+  }
+  return 0;
+}
+
+constexpr int32_t kWaitMilliseconds = 1000;
+constexpr double kMostProcessorSeconds = kWaitMilliseconds / 1000.0 / 5;
+// A 50 ms timer wakes the wait about 20 times, each costing a look or two;
+// a polling wait looked about 2000 times even on a loaded machine.
+constexpr int kMostQueueLooks = 300;
+
+// A visible window with a timer, as in the program.
+class DelayProcessorTime : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = ::CreateWindowExA(0, "STATIC", "delay", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 100, 50,
+                                nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window_, nullptr);
+    ::SetTimer(window_, 1, 50, nullptr);
+    kSpecialFunctionsLibraryRecord.notify(kNotifyStart, reinterpret_cast<intptr_t>(&MessageService),
+                                          0);
+  }
+  void TearDown() override {
+    kSpecialFunctionsLibraryRecord.notify(kNotifyEnd, 0, 0);
+    ::KillTimer(window_, 1);
+    ::DestroyWindow(window_);
+  }
+  static void ExpectASleepingWait() {
+    g_queue_looks = 0;
+    const double before = ThreadProcessorSeconds();
+    ArgRecord ms = MakeInt(kWaitMilliseconds);
+    DelayCmd(nullptr, 1, &ms);
+    const double used = ThreadProcessorSeconds() - before;
+    EXPECT_LT(used, kMostProcessorSeconds);
+    EXPECT_LT(g_queue_looks, kMostQueueLooks);
+  }
+  HWND window_ = nullptr;
+};
+
+TEST_F(DelayProcessorTime, AWaitSleepsBetweenMessages) {
+  ExpectASleepingWait();
+}
+
+TEST_F(DelayProcessorTime, AWaitBehindAQuitMessageSleepsToo) {
+  // The quit message stays at the head; the paint and timer messages behind
+  // it are never dispatched and must not keep waking the wait.
+  ::PostQuitMessage(0);
+  ::InvalidateRect(window_, nullptr, TRUE);
+  ExpectASleepingWait();
+  MSG m;
+  EXPECT_TRUE(::PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+}  // namespace
+}  // namespace korvex
