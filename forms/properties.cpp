@@ -144,7 +144,7 @@ void WriteUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t
       uint8_t block[4];
       StoreInt32(block, value);
       record.SetMousePointer(t.index, block);
-      t.form->SetUnitCursor(t.index, value);
+      t.form->SetUnitCursor(t.index, block);
       return;
     }
     default:

@@ -116,7 +116,7 @@ class LabelUnit : public Unit {
     }
     switch (message) {
       case kHotKeyNotifyMessage: {
-        const int32_t args[2] = {static_cast<int32_t>(wparam), 0};
+        const int32_t args[2] = {static_cast<int32_t>(wparam), static_cast<int32_t>(lparam)};
         return RaiseUnitEvent(label->form()->id(), label->id(), 0, 0, 2, args);
       }
       case WM_ERASEBKGND:

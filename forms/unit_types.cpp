@@ -7,7 +7,10 @@
 
 namespace korvex::forms {
 
-Unit::~Unit() = default;
+// A destroyed unit leaves its record's object slot empty.
+Unit::~Unit() {
+  form_->record().WriteField(index_, UnitField::kObjectSlot, 0);
+}
 
 std::wstring WideFromText(std::string_view text) {
   if (text.empty()) return {};
