@@ -30,6 +30,40 @@ using korvex::forms::WindowDescription;
 constexpr uint32_t kEventsWindow = 0x52010002;
 constexpr uint32_t kBrokenWindow = 0x52010003;
 constexpr uint32_t kShownLabel = 0x16010200;
+constexpr uint32_t kNamedClassWindow = 0x52010004;
+constexpr uint32_t kMissingClassWindow = 0x52010005;
+constexpr wchar_t kTestClass[] = L"KorvexTestNamedClass";
+
+// A 32 x 32 monochrome cursor file with its hot spot at (5, 7).
+std::vector<uint8_t> CursorFile() {
+  korvex::forms::ByteWriter w;
+  w.UInt32(0x00020000);  // reserved, type 2
+  w.Byte(1);
+  w.Byte(0);  // one image
+  w.Byte(32);
+  w.Byte(32);
+  w.Byte(2);
+  w.Byte(0);
+  w.Byte(5);
+  w.Byte(0);
+  w.Byte(7);
+  w.Byte(0);      // hot spot
+  w.UInt32(304);  // 40 + 8 + 128 + 128
+  w.UInt32(22);
+  w.UInt32(40);
+  w.Int32(32);
+  w.Int32(64);  // the image and its mask
+  w.Byte(1);
+  w.Byte(0);
+  w.Byte(1);
+  w.Byte(0);  // planes, bits
+  w.Zeros(24);
+  w.UInt32(0x000000);
+  w.UInt32(0xFFFFFF);
+  for (int row = 0; row < 32; ++row) w.UInt32(row % 2 ? 0xFFFFFFFF : 0);
+  w.Zeros(128);
+  return w.Take();
+}
 
 // The start-up window's description with another id, a sizable border, the
 // centred position, no hidden owner, and every window event bound.
@@ -57,6 +91,9 @@ WindowDescription EventsWindow() {
     button.vertical_alignment = 0;
     unit.property_block = korvex::forms::SerializeButtonProperties(button);
   }
+  for (auto& unit : window.units) {
+    if (unit.id == kButton3) unit.mouse_pointer = {2, 0, 0, 0};  // the cross
+  }
   // A visible label with a caption of its own.
   korvex::forms::UnitDescription label;
   label.id = kShownLabel;
@@ -67,10 +104,25 @@ WindowDescription EventsWindow() {
   label.width = 120;
   label.height = 40;
   label.flags = korvex::forms::kUnitVisible;
+  label.mouse_pointer = CursorFile();
   korvex::forms::LabelProperties properties_of_label;
   properties_of_label.caption = "MMMM";
   label.property_block = korvex::forms::SerializeLabelProperties(properties_of_label);
   window.units.push_back(label);
+  return window;
+}
+
+// The events window in a window class of the given name.
+WindowDescription NamedClassWindow(uint32_t id, const char* class_name) {
+  WindowDescription window = EventsWindow();
+  window.id = id;
+  window.units.pop_back();  // not the label with the cursor image
+  auto& unit0 = window.units[0];
+  korvex::forms::WindowProperties properties;
+  EXPECT_EQ(korvex::forms::ParseWindowProperties(unit0.property_block, &properties),
+            BlockStatus::kOk);
+  properties.text20 = class_name;
+  unit0.property_block = korvex::forms::SerializeWindowProperties(properties);
   return window;
 }
 
@@ -88,7 +140,9 @@ WindowDescription BrokenWindow() {
 class WindowEventsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const WindowDescription windows[] = {EventsWindow(), BrokenWindow()};
+    const WindowDescription windows[] = {
+        EventsWindow(), BrokenWindow(), NamedClassWindow(kNamedClassWindow, "KorvexTestNamedClass"),
+        NamedClassWindow(kMissingClassWindow, "KorvexNoSuchClass")};
     segment_ = korvex::forms::SerializeWindowTemplate(windows);
     korvex::forms::Windows().Load(segment_.data(), segment_.size(),
                                   reinterpret_cast<uintptr_t>(ProgramCode));
@@ -107,7 +161,7 @@ class WindowEventsTest : public ::testing::Test {
     notify_script = {};
   }
   void TearDown() override {
-    for (uint32_t id : {kEventsWindow}) {
+    for (uint32_t id : {kEventsWindow, kNamedClassWindow}) {
       if (HWND window = Find(id)) DestroyWindow(window);
     }
     window_event_script = {};
@@ -572,6 +626,84 @@ TEST_F(WindowEventsTest, PropertyWritesHandleWaitingMessages) {
   PostMessageW(UnitOf(kLabel), korvex::forms::kHotKeyNotifyMessage, 33003, 0);
   Write(kButton1, korvex::forms::kPropertyLeft, 15);
   EXPECT_EQ(Log(), (Events{"hotkey 33003 0"}));
+}
+
+// Standard pointers by number and a cursor image from the template; the
+// pointer slot holds the cursor, which shows over the unit; writes select a
+// standard pointer; the window frees the cursor it made.
+TEST_F(WindowEventsTest, MousePointersOfTheUnits) {
+  ASSERT_TRUE(korvex::forms::LoadWindow(kEventsWindow));
+  korvex::forms::WindowRecord* record = korvex::forms::Windows().Find(kEventsWindow);
+  auto slot = [record](uint32_t unit) {
+    return record->ReadField(record->FindUnit(unit), korvex::forms::UnitField::kPointerSlot);
+  };
+  auto shown_over = [](uint32_t unit) {
+    SetCursor(nullptr);
+    HWND window = UnitOf(unit);
+    SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(GetCursor()));
+  };
+  auto handle_value = [](HCURSOR cursor) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(cursor));
+  };
+  const HCURSOR cross = LoadCursorW(nullptr, MAKEINTRESOURCEW(32515));
+  EXPECT_EQ(slot(kButton3), handle_value(cross));
+  EXPECT_EQ(shown_over(kButton3), handle_value(cross));
+  EXPECT_EQ(korvex::IntOf(Read(kButton3, korvex::forms::kPropertyMousePointer)), 2);
+  Write(kButton3, korvex::forms::kPropertyMousePointer, 11);  // wait
+  const HCURSOR wait = LoadCursorW(nullptr, MAKEINTRESOURCEW(32514));
+  EXPECT_EQ(slot(kButton3), handle_value(wait));
+  EXPECT_EQ(shown_over(kButton3), handle_value(wait));
+  EXPECT_EQ(korvex::IntOf(Read(kButton3, korvex::forms::kPropertyMousePointer)), 11);
+
+  const uint32_t made = slot(kShownLabel);
+  ASSERT_NE(made, 0u);
+  auto* cursor = reinterpret_cast<HCURSOR>(static_cast<uintptr_t>(made));
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(cursor, &info));
+  EXPECT_FALSE(info.fIcon);
+  EXPECT_EQ(info.xHotspot, 5u);
+  EXPECT_EQ(info.yHotspot, 7u);
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  EXPECT_EQ(shown_over(kShownLabel), made);
+  EXPECT_EQ(ReadBytes(kShownLabel, korvex::forms::kPropertyMousePointer), CursorFile());
+  SetCursor(nullptr);
+  DestroyWindow(Find(kEventsWindow));
+  EXPECT_FALSE(GetIconInfo(cursor, &info));
+}
+
+TEST_F(WindowEventsTest, WindowClassNamedByTheTemplate) {
+  WNDCLASSEXW cls{};
+  cls.cbSize = sizeof cls;
+  cls.lpfnWndProc = DefWindowProcW;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32649));
+  cls.lpszClassName = kTestClass;
+  ASSERT_TRUE(RegisterClassExW(&cls) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
+  ASSERT_TRUE(korvex::forms::LoadWindow(kNamedClassWindow));
+  HWND window = Find(kNamedClassWindow);
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  EXPECT_STREQ(name, kTestClass);
+  // The window's events still reach the program.
+  EXPECT_EQ(Log().front(), "window event 0");
+  Log().clear();
+  SendMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(Log(),
+            (Events{"window event 12", "window event 1", "window event 6", "window event 2"}));
+  EXPECT_EQ(korvex::forms::FindForm(kNamedClassWindow), nullptr);
+
+  // A class that does not exist fails the creation and leaves nothing.
+  korvex::forms::WindowRecord* record = korvex::forms::Windows().Find(kMissingClassWindow);
+  const std::vector<uint8_t> before(record->UnitBuffer().begin(), record->UnitBuffer().end());
+  Log().clear();
+  EXPECT_FALSE(korvex::forms::LoadWindow(kMissingClassWindow));
+  EXPECT_EQ(korvex::forms::FindForm(kMissingClassWindow), nullptr);
+  EXPECT_TRUE(Log().empty());
+  EXPECT_EQ(std::vector<uint8_t>(record->UnitBuffer().begin(), record->UnitBuffer().end()), before);
 }
 
 }  // namespace
