@@ -4,6 +4,7 @@
 
 #include "forms/events.h"
 #include "runtime/application.h"
+#include "runtime/message_loop.h"
 
 namespace korvex::forms {
 namespace {
@@ -15,6 +16,14 @@ std::vector<FormWindow*>& LiveForms() {
 
 HINSTANCE Instance() {
   return GetModuleHandleW(nullptr);
+}
+
+// The form object behind a platform window, kept as a window property so that
+// windows of a class named by the template (with a procedure of its own) carry
+// it as well.
+constexpr wchar_t kFormProperty[] = L"KorvexFormWindow";
+FormWindow* FormOf(HWND window) {
+  return static_cast<FormWindow*>(GetPropW(window, kFormProperty));
 }
 
 // Standard mouse pointers by number (0 = the default arrow), as system cursor
@@ -30,8 +39,30 @@ HCURSOR StandardCursor(int32_t pointer) {
   return LoadCursorW(nullptr, MAKEINTRESOURCEW(id));
 }
 
-int32_t StoredPointerNumber(std::span<const uint8_t> block) {
-  return block.size() == 4 ? LoadInt32(block.data()) : 0;
+// A cursor object from a cursor file image (its first image). The platform
+// takes the image data behind the two hot-spot words.
+HCURSOR CursorFromFile(std::span<const uint8_t> file) {
+  ByteCursor header(file);
+  const uint32_t reserved_and_type = header.ReadUInt32();
+  const uint32_t count = static_cast<uint32_t>(header.ReadByte()) | (header.ReadByte() << 8);
+  if (!header.ok() || reserved_and_type != 0x00020000u || count == 0) return nullptr;
+  header.Skip(4);  // width, height, colours, reserved
+  const uint32_t hot_spot = header.ReadUInt32();
+  const uint32_t bytes = header.ReadUInt32();
+  const uint32_t offset = header.ReadUInt32();
+  if (!header.ok() || offset > file.size() || bytes > file.size() - offset || bytes == 0)
+    return nullptr;
+  std::vector<uint8_t> resource(4);
+  StoreUInt32(resource.data(), hot_spot);
+  resource.insert(resource.end(), file.begin() + offset, file.begin() + offset + bytes);
+  return reinterpret_cast<HCURSOR>(
+      CreateIconFromResourceEx(resource.data(), static_cast<DWORD>(resource.size()), FALSE,
+                               0x00030000, 0, 0, LR_DEFAULTCOLOR));
+}
+
+// Handles are kept in 32-bit record slots (user handles fit in 32 bits).
+uint32_t HandleValue(const void* handle) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));
 }
 
 // One ICO image: the directory entry that matches the size best.
@@ -155,7 +186,9 @@ void DestroyAllFormWindows() {
 }
 
 bool LoadWindow(uint32_t window_id) {
-  return FormWindow::Create(window_id, false) != nullptr;
+  bool created = false;
+  FormWindow::Create(window_id, false, &created);
+  return created;
 }
 
 Unit* FormWindow::UnitById(uint32_t unit_id) const {
@@ -173,14 +206,44 @@ HWND FormWindow::UnitHandle(int32_t index) const {
   return unit ? unit->handle() : nullptr;
 }
 
-void FormWindow::SetUnitCursor(int32_t index, int32_t pointer) {
+void FormWindow::SetUnitCursor(int32_t index, std::span<const uint8_t> block) {
   if (index < 0 || static_cast<size_t>(index) >= unit_cursors_.size()) return;
-  unit_cursors_[static_cast<size_t>(index)] = pointer == 0 ? nullptr : StandardCursor(pointer);
+  const auto i = static_cast<size_t>(index);
+  FreeCursor(i);
+  HCURSOR cursor = nullptr;
+  if (block.size() == 4) {
+    const int32_t pointer = LoadInt32(block.data());
+    if (pointer != 0) cursor = StandardCursor(pointer);
+  } else if (block.size() > 4) {
+    cursor = owned_cursors_[i] = CursorFromFile(block);
+  }
+  unit_cursors_[i] = cursor;
+  record_->WriteField(index, UnitField::kPointerSlot, HandleValue(cursor));
 }
 
-FormWindow* FormWindow::Create(uint32_t window_id, bool modal) {
+void FormWindow::FreeCursor(size_t index) {
+  if (owned_cursors_[index]) DestroyCursor(owned_cursors_[index]);
+  owned_cursors_[index] = unit_cursors_[index] = nullptr;
+  record_->WriteField(static_cast<int32_t>(index), UnitField::kPointerSlot, 0);
+}
+
+void FormWindow::Attach(HWND window) {
+  handle_ = window;
+  SetPropW(window, kFormProperty, this);
+}
+
+LRESULT FormWindow::Default(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (class_proc_) return CallWindowProcW(class_proc_, handle_, message, wparam, lparam);
+  return DefWindowProcW(handle_, message, wparam, lparam);
+}
+
+FormWindow* FormWindow::Create(uint32_t window_id, bool modal, bool* created) {
+  bool created_here = false;
+  if (!created) created = &created_here;
+  *created = false;
   if (FormWindow* open = FindForm(window_id)) {
     SetForegroundWindow(open->handle());
+    *created = true;
     return open;
   }
   WindowRecord* record = Windows().Find(window_id);
@@ -215,12 +278,23 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal) {
   HWND owner = style.owned_by_hidden ? App().hidden_owner : nullptr;
 
   auto* form = new FormWindow(window_id, record, modal);
-  form->units_.resize(static_cast<size_t>(record->UnitCount()));
-  form->unit_cursors_.resize(static_cast<size_t>(record->UnitCount()));
+  const auto unit_count = static_cast<size_t>(record->UnitCount());
+  form->units_.resize(unit_count);
+  form->unit_cursors_.resize(unit_count);
+  form->owned_cursors_.resize(unit_count);
   LiveForms().push_back(form);
   const std::wstring caption = WideFromText(properties.caption);
-  HWND window = CreateWindowExW(style.ex_style, kFormClassName, caption.c_str(), style.style, left,
-                                top, width, height, owner, nullptr, Instance(), form);
+  // A non-empty field 20 names the window class to use; it must exist.
+  const std::wstring class_name =
+      properties.text20.empty() ? kFormClassName : WideFromText(properties.text20);
+  HWND window = CreateWindowExW(style.ex_style, class_name.c_str(), caption.c_str(), style.style,
+                                left, top, width, height, owner, nullptr, Instance(), form);
+  if (window && !FormOf(window)) {
+    // A class with a procedure of its own: ours goes in front of it.
+    form->Attach(window);
+    form->class_proc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::WindowProc)));
+  }
   if (!window) {
     // WM_NCDESTROY may have run already when creation failed late.
     auto& live = LiveForms();
@@ -235,12 +309,15 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal) {
   record->WriteField(0, UnitField::kObjectSlot, ObjectSlotValue(form));
   form->ApplyIcon(properties.icon);
   if (!style.keep_move) DeleteMenu(GetSystemMenu(window, FALSE), SC_MOVE, MF_BYCOMMAND);
-  form->SetUnitCursor(0, StoredPointerNumber(record->MousePointer(0)));
+  const std::span<const uint8_t> stored_pointer = record->MousePointer(0);
+  form->SetUnitCursor(0, std::vector<uint8_t>(stored_pointer.begin(), stored_pointer.end()));
 
   if (!form->CreateUnits()) {
     DestroyWindow(window);
     return nullptr;
   }
+  *created = true;
+  if (record->Handler(0, kEventIdle) != 0) AddIdleRoutine(window, &FormWindow::OnIdle, form);
   if (record->ReadField(0, UnitField::kFlags) & kUnitVisible) {
     ShowWindow(window, style.show_command);
     UpdateWindow(window);
@@ -248,13 +325,19 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal) {
 
   // Handlers may end the program or close the window: check before each step.
   form->events_ready_ = true;
-  auto alive = [window, form] {
-    return IsWindow(window) &&
-           reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA)) == form;
-  };
+  auto alive = [window, form] { return IsWindow(window) && FormOf(window) == form; };
   for (int32_t event : {kEventCreated, kEventMoved, kEventResized}) {
     if (!alive()) return nullptr;
     form->RaiseWindowEvent(event);
+  }
+  // Showing and activation during creation are reported once it is complete.
+  if (alive() && form->pending_shown_ && IsWindowVisible(window)) {
+    form->pending_shown_ = false;
+    form->RaiseWindowEvent(kEventShown);
+  }
+  if (alive() && form->pending_active_ && GetActiveWindow() == window) {
+    form->pending_active_ = false;
+    form->OnActivated(true);
   }
   return alive() ? form : nullptr;
 }
@@ -267,7 +350,8 @@ bool FormWindow::CreateUnits() {
     std::unique_ptr<Unit> unit = routines->create(*this, index);
     if (!unit) return false;
     record_->WriteField(index, UnitField::kObjectSlot, ObjectSlotValue(unit.get()));
-    SetUnitCursor(index, StoredPointerNumber(record_->MousePointer(index)));
+    const std::span<const uint8_t> pointer = record_->MousePointer(index);
+    SetUnitCursor(index, std::vector<uint8_t>(pointer.begin(), pointer.end()));
     units_[static_cast<size_t>(index)] = std::move(unit);
   }
   return true;
@@ -289,31 +373,57 @@ void FormWindow::ApplyIcon(const std::vector<uint8_t>& ico) {
   }
 }
 
-int32_t FormWindow::RaiseWindowEvent(int32_t event, bool* handled) {
+int32_t FormWindow::RaiseWindowEvent(int32_t event, bool* handled, int32_t arg_count,
+                                     const int32_t* args) {
   if (handled) *handled = false;
   if (!events_ready_) return 0;
   EventRecord record;
   record.window_id = id_;
   record.unit_id = kWindowUnitId;
   record.event = event;
+  record.arg_count = std::clamp(arg_count, 0, 5);
+  if (args) std::copy(args, args + record.arg_count, record.args);
   RaiseEvent(record);
   if (handled) *handled = record.has_result != 0;
   return record.result;
 }
 
+// Event 5, and event 8 on the window's first activation; or event 6. A
+// handler may close the window: nothing of the object is used after that.
+void FormWindow::OnActivated(bool active) {
+  if (!active) {
+    RaiseWindowEvent(kEventDeactivated);
+    return;
+  }
+  HWND window = handle_;
+  const bool first = !activated_once_;
+  activated_once_ = true;
+  RaiseWindowEvent(kEventActivated);
+  if (first && IsWindow(window)) RaiseWindowEvent(kEventFirstActivated);
+}
+
+// The idle routine of a window that binds event 7: the handler gets the
+// milliseconds of the current idle period and asks for more idle passes by
+// returning true.
+void FormWindow::OnIdle(void* parameter) {
+  auto* form = static_cast<FormWindow*>(parameter);
+  const auto elapsed = static_cast<int32_t>(IdleElapsedMilliseconds());
+  bool handled = false;
+  const int32_t more = form->RaiseWindowEvent(kEventIdle, &handled, 1, &elapsed);
+  if (handled && more != 0) KeepIdling();
+}
+
 LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-    auto* form = static_cast<FormWindow*>(create->lpCreateParams);
-    form->handle_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    if (create->lpCreateParams) static_cast<FormWindow*>(create->lpCreateParams)->Attach(window);
   }
-  auto* form = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  FormWindow* form = FormOf(window);
   if (!form) return DefWindowProcW(window, message, wparam, lparam);
   if (message == WM_NCDESTROY) {
     // No message reaches the object after this one.
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    const LRESULT result = DefWindowProcW(window, message, wparam, lparam);
+    RemovePropW(window, kFormProperty);
+    const LRESULT result = form->Default(message, wparam, lparam);
     form->OnFinalDestroy();
     return result;
   }
@@ -343,9 +453,35 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_MOVE:
       RaiseWindowEvent(kEventMoved);
+      if (!IsWindow(window)) return 0;
       break;
     case WM_SIZE:
       RaiseWindowEvent(kEventResized);
+      if (!IsWindow(window)) return 0;
+      break;
+    case WM_ACTIVATE: {
+      const bool active = LOWORD(wparam) != WA_INACTIVE;
+      if (!events_ready_) {
+        pending_active_ = active;
+        break;
+      }
+      if (!active && pending_active_) {
+        pending_active_ = false;  // its activation was never reported
+        break;
+      }
+      pending_active_ = false;
+      OnActivated(active);
+      if (!IsWindow(window)) return 0;
+      break;
+    }
+    case WM_SHOWWINDOW:
+      if (!events_ready_) {
+        pending_shown_ = wparam != 0;
+        break;
+      }
+      pending_shown_ = false;
+      RaiseWindowEvent(wparam ? kEventShown : kEventHidden);
+      if (!IsWindow(window)) return 0;
       break;
     case WM_COMMAND:
       if (lparam != 0) {
@@ -370,6 +506,7 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_ERASEBKGND: {
+      if (class_proc_) break;  // a named class paints its own background
       RECT client;
       GetClientRect(window, &client);
       FillRect(reinterpret_cast<HDC>(wparam), &client, GetSysColorBrush(COLOR_BTNFACE));
@@ -378,24 +515,27 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       break;
   }
-  return DefWindowProcW(window, message, wparam, lparam);
+  return Default(message, wparam, lparam);
 }
 
 void FormWindow::OnFinalDestroy() {
-  handle_ = nullptr;
+  HWND window = handle_;
+  const uint32_t id = id_;
+  WindowRecord* record = record_;
   events_ready_ = false;
-  units_.clear();  // their windows went with this one
-  unit_cursors_.clear();
+  units_.clear();  // their windows went with this one; each clears its object slot
+  for (size_t i = 0; i < owned_cursors_.size(); ++i) FreeCursor(i);
   if (big_icon_) DestroyIcon(big_icon_);
   if (small_icon_) DestroyIcon(small_icon_);
   big_icon_ = small_icon_ = nullptr;
-  // Changes made to the records while the window was open are dropped.
-  record_->RestoreSavedUnits();
+  record->WriteField(0, UnitField::kObjectSlot, 0);
   auto& live = LiveForms();
   live.erase(std::remove(live.begin(), live.end(), this), live.end());
   delete this;
-  // Here the libraries would hear of the closed window (notification 2000);
-  // none of this program's libraries listens for it. Then the quit check.
+  // The runtime hears of the closed window before the quit check.
+  NotifyWindowDestroyed(id, window);
+  // Changes made to the records while the window was open are dropped.
+  record->RestoreSavedUnits();
   QuitIfNoWindowLeft();
 }
 

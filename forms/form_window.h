@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "forms/template_loader.h"
@@ -25,6 +26,12 @@ enum WindowEvent : int32_t {
   kEventDestroyed = 2,
   kEventMoved = 3,
   kEventResized = 4,
+  kEventActivated = 5,
+  kEventDeactivated = 6,
+  kEventIdle = 7,  // argument: elapsed milliseconds; a true result asks for more idle time
+  kEventFirstActivated = 8,
+  kEventShown = 10,
+  kEventHidden = 11,
   kEventBeforeClose = 12,
 };
 
@@ -44,9 +51,13 @@ WindowStyle StyleFromProperties(const WindowProperties& properties, bool modal);
 class FormWindow {
  public:
   // Creates the window with the id from its template and all its units, then
-  // raises the window events 0, 3 and 4. Null when the id is unknown, a
-  // template block cannot be read or the platform refuses the window.
-  static FormWindow* Create(uint32_t window_id, bool modal);
+  // raises the window events 0, 3 and 4, followed by 10 (shown), 5 and 8
+  // (activated, first activation) when that happened while it was created.
+  // Null when the id is unknown, a template block cannot be read, the window
+  // class named by the template does not exist or the platform refuses the
+  // window (*created is then false), and also when the window's own handlers
+  // closed it again (*created true).
+  static FormWindow* Create(uint32_t window_id, bool modal, bool* created = nullptr);
 
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
@@ -62,26 +73,40 @@ class FormWindow {
   // The platform window of a unit: the form's own for the window unit.
   HWND UnitHandle(int32_t index) const;
 
-  // Mouse pointer of a unit (standard pointer number; 0 = default).
-  void SetUnitCursor(int32_t index, int32_t pointer);
+  // Selects a unit's mouse pointer from a pointer block: empty or a 4-byte
+  // standard pointer number (0 = the default), or a cursor file image, which
+  // becomes a cursor object owned by this window. The unit's pointer slot
+  // holds the cursor handle (0 for the default).
+  void SetUnitCursor(int32_t index, std::span<const uint8_t> block);
 
  private:
   FormWindow(uint32_t id, WindowRecord* record, bool modal);
   ~FormWindow();
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Default(UINT message, WPARAM wparam, LPARAM lparam);
+  void Attach(HWND window);
+  static void OnIdle(void* form);
   bool CreateUnits();
   void ApplyIcon(const std::vector<uint8_t>& ico);
   void OnFinalDestroy();
-  int32_t RaiseWindowEvent(int32_t event, bool* handled = nullptr);
+  int32_t RaiseWindowEvent(int32_t event, bool* handled = nullptr, int32_t arg_count = 0,
+                           const int32_t* args = nullptr);
+  void OnActivated(bool active);
+  void FreeCursor(size_t index);
 
   uint32_t id_;
   WindowRecord* record_;
   bool modal_;
   HWND handle_ = nullptr;
+  WNDPROC class_proc_ = nullptr;              // the named class's procedure, when not ours
   bool events_ready_ = false;                 // creation complete: window events may be raised
+  bool activated_once_ = false;               // event 8 has been raised
+  bool pending_shown_ = false;                // shown while being created
+  bool pending_active_ = false;               // activated while being created
   std::vector<std::unique_ptr<Unit>> units_;  // by unit index; null for none
   std::vector<HCURSOR> unit_cursors_;         // by unit index
+  std::vector<HCURSOR> owned_cursors_;        // by unit index: made from cursor images
   HICON big_icon_ = nullptr;
   HICON small_icon_ = nullptr;
 };

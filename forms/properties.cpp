@@ -5,6 +5,7 @@
 
 #include "forms/form_window.h"
 #include "runtime/errors.h"
+#include "runtime/message_loop.h"
 #include "runtime/values.h"
 
 namespace korvex::forms {
@@ -27,10 +28,36 @@ constexpr char kUnitMissingText[] =
     "\xD6\xB8\xB6\xA8\xB4\xB0\xBF\xDA\xBB\xF2\xB4\xB0\xBF\xDA\xD7\xE9\xBC\xFE\xB2\xBB\xB4\xE6"
     "\xD4\xDA\xBB\xF2\xC9\xD0\xCE\xB4\xD4\xD8\xC8\xEB";
 
+// "指定的窗口组件属性不存在"
+constexpr char kNoSuchPropertyText[] =
+    "\xD6\xB8\xB6\xA8\xB5\xC4\xB4\xB0\xBF\xDA\xD7\xE9\xBC\xFE\xCA\xF4\xD0\xD4\xB2\xBB"
+    "\xB4\xE6\xD4\xDA";
+
 struct Target {
   FormWindow* form;
   int32_t index;
 };
+
+// A unit-type property of a live unit: its routines and the kind of its
+// value. A property the unit type does not have is a fatal runtime error,
+// like every other failed lookup of a property access.
+struct TypeProperty {
+  Unit* unit;
+  const UnitTypeRoutines* routines;
+  int32_t number;  // the unit type's own property number
+  PropertyKind kind;
+};
+TypeProperty ResolveTypeProperty(const Target& t, uint32_t window, uint32_t unit_id,
+                                 int32_t property, int32_t index) {
+  TypeProperty p{t.form->UnitAt(t.index), UnitInterface(t.form->record().UnitType(t.index)),
+                 property - kFirstUnitTypeProperty, PropertyKind::kNone};
+  if (p.unit && p.routines && p.routines->property_kind && p.routines->get_property &&
+      p.routines->set_property)
+    p.kind = p.routines->property_kind(p.number, index);
+  if (p.kind == PropertyKind::kNone)
+    ReportError(kNoSuchPropertyText, 0, window, static_cast<int32_t>(unit_id));
+  return p;
+}
 
 // The open window and the unit index; fatal when either is missing.
 Target Resolve(uint32_t window, uint32_t unit, bool write) {
@@ -65,9 +92,12 @@ void SetFlag(WindowRecord& record, int32_t index, uint32_t flag, bool on) {
   record.WriteField(index, UnitField::kFlags, on ? (flags | flag) : (flags & ~flag));
 }
 
+void WriteProperty(uint32_t window, uint32_t unit, int32_t property, int32_t index, uint32_t low,
+                   uint32_t high);
+
 }  // namespace
 
-ArgRecord ReadUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t /*index*/) {
+ArgRecord ReadUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t index) {
   const Target t = Resolve(window, unit, false);
   const WindowRecord& record = t.form->record();
   auto field = [&](UnitField f) { return static_cast<int32_t>(record.ReadField(t.index, f)); };
@@ -89,22 +119,35 @@ ArgRecord ReadUnitProperty(uint32_t window, uint32_t unit, int32_t property, int
     case kPropertyDisabled:
       return MakeBool((record.ReadField(t.index, UnitField::kFlags) & kUnitDisabled) != 0);
     case kPropertyMousePointer: {
+      // A standard pointer by number; a cursor image as a byte set.
       const std::span<const uint8_t> block = record.MousePointer(t.index);
+      if (block.size() > 4)
+        return MakePointer(NewByteSet(block.data(), static_cast<int32_t>(block.size())),
+                           tag::kByteSet);
       return MakeInt(block.size() == 4 ? LoadInt32(block.data()) : 0);
     }
     default:
       break;
   }
-  ArgRecord value{0, 0, 0};
-  Unit* live = t.form->UnitAt(t.index);
-  const UnitTypeRoutines* routines = UnitInterface(record.UnitType(t.index));
-  if (live && routines && routines->get_property)
-    routines->get_property(*live, property - kFirstUnitTypeProperty, &value);
+  const TypeProperty p = ResolveTypeProperty(t, window, unit, property, index);
+  ArgRecord value = p.routines->get_property(*p.unit, p.number, index);
+  value.tag = TypeTagOf(p.kind);
   return value;
 }
 
-void WriteUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t /*index*/,
+void WriteUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t index,
                        uint32_t low, uint32_t high) {
+  // Waiting messages are handled before and after the write, so that the
+  // write sees the window as they leave it and its effects show at once.
+  ProcessPendingMessages();
+  WriteProperty(window, unit, property, index, low, high);
+  ProcessPendingMessages();
+}
+
+namespace {
+
+void WriteProperty(uint32_t window, uint32_t unit, int32_t property, int32_t index, uint32_t low,
+                   uint32_t high) {
   const Target t = Resolve(window, unit, true);
   WindowRecord& record = t.form->record();
   HWND handle = t.form->UnitHandle(t.index);
@@ -144,16 +187,16 @@ void WriteUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t
       uint8_t block[4];
       StoreInt32(block, value);
       record.SetMousePointer(t.index, block);
-      t.form->SetUnitCursor(t.index, value);
+      t.form->SetUnitCursor(t.index, block);
       return;
     }
     default:
       break;
   }
-  Unit* live = t.form->UnitAt(t.index);
-  const UnitTypeRoutines* routines = UnitInterface(record.UnitType(t.index));
-  if (live && routines && routines->set_property)
-    routines->set_property(*live, property - kFirstUnitTypeProperty, ArgRecord{low, high, 0});
+  const TypeProperty p = ResolveTypeProperty(t, window, unit, property, index);
+  p.routines->set_property(*p.unit, p.number, index, ArgRecord{low, high, TypeTagOf(p.kind)});
 }
+
+}  // namespace
 
 }  // namespace korvex::forms

@@ -23,7 +23,13 @@ enum CommonProperty : int32_t {
 inline constexpr int32_t kPositionLimit = 32627;
 
 // The runtime entries. The value of a text property is a new Text owned by
-// the caller; writes of texts take the Text from the value's low word.
+// the caller; writes of texts take the Text from the value's low word (both
+// words on a 64-bit build), and pictures and fonts likewise a ByteSet. The
+// index is -1 for a plain property and selects the sub-property of a font
+// property (FontSubProperty). A property number that the unit's type does not
+// have is a fatal runtime error ("指定的窗口组件属性不存在"), as are the
+// window and unit lookups. A write first and last dispatches the messages
+// that are waiting.
 ArgRecord ReadUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t index);
 void WriteUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t index,
                        uint32_t low, uint32_t high);

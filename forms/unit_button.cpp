@@ -1,4 +1,6 @@
 // Buttons: platform "BUTTON" windows whose click raises the unit's event 0.
+#include <algorithm>
+
 #include "forms/events.h"
 #include "forms/unit_common.h"
 #include "runtime/values.h"
@@ -66,10 +68,9 @@ class ButtonUnit : public Unit {
  public:
   ButtonUnit(FormWindow* form, int32_t index, uint32_t id, uint32_t type,
              const ButtonProperties& properties)
-      : Unit(form, index, id, type), properties_(properties) {}
-  ~ButtonUnit() override {
-    if (font_) DeleteObject(font_);
-  }
+      : Unit(form, index, id, type),
+        properties_(properties),
+        font_(properties.has_font, properties.font) {}
 
   bool Create() {
     const UnitPlacement at = PlacementOf(*form(), index());
@@ -79,9 +80,7 @@ class ButtonUnit : public Unit {
                               reinterpret_cast<HMENU>(static_cast<uintptr_t>(index())),
                               GetModuleHandleW(nullptr), nullptr);
     if (!handle_) return false;
-    font_ = properties_.has_font ? CreateUnitFont(properties_.font) : nullptr;
-    HGDIOBJ font = font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT);
-    SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    font_.Apply(handle_);
     return true;
   }
 
@@ -90,49 +89,65 @@ class ButtonUnit : public Unit {
     if (code == BN_CLICKED && IsWindowEnabled(handle_)) RaiseUnitEvent(form()->id(), id(), 0, 0);
   }
 
-  bool Set(int32_t property, const ArgRecord& value) {
+  static PropertyKind KindOf(int32_t property, int32_t index) {
     switch (property) {
+      case kButtonPicture:
+        return PropertyKind::kPicture;
       case kButtonType:
-        properties_.type = IntOf(value) == 1 ? 1 : 0;
-        ApplyStyle();
-        return true;
-      case kButtonCaption: {
-        const char* text = PointerOf<const char>(value);
-        properties_.caption = text ? text : "";
-        SetWindowTextW(handle_, WideFromText(properties_.caption).c_str());
-        return true;
-      }
       case kButtonHorizontal:
-        properties_.horizontal_alignment = IntOf(value);
-        ApplyStyle();
-        return true;
       case kButtonVertical:
-        properties_.vertical_alignment = IntOf(value);
-        ApplyStyle();
-        return true;
+        return PropertyKind::kInteger;
+      case kButtonCaption:
+        return PropertyKind::kText;
+      case kButtonFont:
+        return UnitFont::KindOf(index);
       default:
-        return false;
+        return PropertyKind::kNone;
     }
   }
 
-  bool Get(int32_t property, ArgRecord* value) const {
+  void Set(int32_t property, int32_t index, const ArgRecord& value) {
     switch (property) {
+      case kButtonPicture:
+        // Kept for reading back; buttons draw their caption only.
+        properties_.picture = BytesOf(value);
+        break;
       case kButtonType:
-        *value = MakeInt(properties_.type);
-        return true;
+        properties_.type = IntOf(value) == 1 ? 1 : 0;
+        ApplyStyle();
+        break;
       case kButtonCaption:
-        *value = MakePointer(
-            NewText(properties_.caption.data(), static_cast<int32_t>(properties_.caption.size())),
-            tag::kText);
-        return true;
+        properties_.caption = TextOf(value);
+        SetWindowTextW(handle_, WideFromText(properties_.caption).c_str());
+        break;
       case kButtonHorizontal:
-        *value = MakeInt(properties_.horizontal_alignment);
-        return true;
+        properties_.horizontal_alignment = std::clamp(IntOf(value), 0, 2);
+        ApplyStyle();
+        break;
       case kButtonVertical:
-        *value = MakeInt(properties_.vertical_alignment);
-        return true;
+        properties_.vertical_alignment = std::clamp(IntOf(value), 0, 2);
+        ApplyStyle();
+        break;
       default:
-        return false;
+        font_.Set(handle_, index, value);
+        break;
+    }
+  }
+
+  ArgRecord Get(int32_t property, int32_t index) const {
+    switch (property) {
+      case kButtonPicture:
+        return MakeByteSetValue(properties_.picture);
+      case kButtonType:
+        return MakeInt(properties_.type);
+      case kButtonCaption:
+        return MakeTextValue(properties_.caption);
+      case kButtonHorizontal:
+        return MakeInt(properties_.horizontal_alignment);
+      case kButtonVertical:
+        return MakeInt(properties_.vertical_alignment);
+      default:
+        return font_.Get(index);
     }
   }
 
@@ -149,7 +164,7 @@ class ButtonUnit : public Unit {
   }
 
   ButtonProperties properties_;
-  HFONT font_ = nullptr;
+  UnitFont font_;
 };
 
 std::unique_ptr<Unit> CreateButton(FormWindow& form, int32_t index) {
@@ -163,18 +178,19 @@ std::unique_ptr<Unit> CreateButton(FormWindow& form, int32_t index) {
   return unit;
 }
 
-bool SetButtonProperty(Unit& unit, int32_t property, const ArgRecord& value) {
-  return static_cast<ButtonUnit&>(unit).Set(property, value);
+void SetButtonProperty(Unit& unit, int32_t property, int32_t index, const ArgRecord& value) {
+  static_cast<ButtonUnit&>(unit).Set(property, index, value);
 }
 
-bool GetButtonProperty(Unit& unit, int32_t property, ArgRecord* value) {
-  return static_cast<ButtonUnit&>(unit).Get(property, value);
+ArgRecord GetButtonProperty(Unit& unit, int32_t property, int32_t index) {
+  return static_cast<ButtonUnit&>(unit).Get(property, index);
 }
 
 }  // namespace
 
 const UnitTypeRoutines& ButtonUnitRoutines() {
-  static const UnitTypeRoutines routines{&CreateButton, &SetButtonProperty, &GetButtonProperty};
+  static const UnitTypeRoutines routines{&CreateButton, &SetButtonProperty, &GetButtonProperty,
+                                         &ButtonUnit::KindOf};
   return routines;
 }
 

@@ -1,5 +1,8 @@
-// Labels: "_EL_Label" windows. A label also receives the hot-key notification
-// message and raises its event 0 with (hot-key id, 0), even while hidden.
+// Labels: "_EL_Label" windows that paint their caption. A label also receives
+// the hot-key notification message and raises its event 0 with the message's
+// wParam and lParam (hot-key id, 0), even while hidden.
+#include <algorithm>
+
 #include "forms/events.h"
 #include "forms/unit_common.h"
 #include "runtime/values.h"
@@ -9,20 +12,35 @@ namespace {
 
 enum LabelProperty : int32_t {
   kLabelCaption = 0,
+  kLabelTextEffect = 1,
+  kLabelBorderStyle = 2,
+  kLabelBorderWidth = 3,
+  kLabelBorderColour1 = 4,  // .. 6
+  kLabelBorderColour3 = 6,
+  kLabelFont = 7,
   kLabelTextColour = 8,
   kLabelBackgroundColour = 9,
+  kLabelPicture = 10,
+  kLabelPictureMode = 11,
+  kLabelGradientMode = 12,
+  kLabelGradientColour1 = 13,  // .. 15
+  kLabelGradientColour3 = 15,
   kLabelHorizontal = 16,
+  kLabelWordWrap = 17,
   kLabelVertical = 18,
+  kLabelBindingText1 = 19,
+  kLabelBindingText2 = 20,
 };
 
 class LabelUnit : public Unit {
  public:
   LabelUnit(FormWindow* form, int32_t index, uint32_t id, uint32_t type,
             const LabelProperties& properties)
-      : Unit(form, index, id, type), properties_(properties) {}
+      : Unit(form, index, id, type),
+        properties_(properties),
+        font_(properties.has_font, properties.font) {}
   ~LabelUnit() override {
     if (handle_) SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
-    if (font_) DeleteObject(font_);
   }
 
   bool Create() {
@@ -34,58 +52,141 @@ class LabelUnit : public Unit {
                               reinterpret_cast<HMENU>(static_cast<uintptr_t>(index())),
                               GetModuleHandleW(nullptr), this);
     if (!handle_) return false;
-    if (properties_.has_font) font_ = CreateUnitFont(properties_.font);
+    font_.Apply(handle_);
     return true;
   }
 
-  bool Set(int32_t property, const ArgRecord& value) {
-    switch (property) {
-      case kLabelCaption: {
-        const char* text = PointerOf<const char>(value);
-        properties_.caption = text ? text : "";
-        SetWindowTextW(handle_, WideFromText(properties_.caption).c_str());
-        break;
-      }
-      case kLabelTextColour:
-        properties_.text_colour = value.low;
-        break;
-      case kLabelBackgroundColour:
-        properties_.background_colour = value.low;
-        break;
-      case kLabelHorizontal:
-        properties_.horizontal_alignment = IntOf(value);
-        break;
-      case kLabelVertical:
-        properties_.vertical_alignment = IntOf(value);
-        break;
-      default:
-        return false;
-    }
-    InvalidateRect(handle_, nullptr, TRUE);
-    return true;
-  }
-
-  bool Get(int32_t property, ArgRecord* value) const {
+  static PropertyKind KindOf(int32_t property, int32_t index) {
     switch (property) {
       case kLabelCaption:
-        *value = MakePointer(
-            NewText(properties_.caption.data(), static_cast<int32_t>(properties_.caption.size())),
-            tag::kText);
-        return true;
+      case kLabelBindingText1:
+      case kLabelBindingText2:
+        return PropertyKind::kText;
+      case kLabelFont:
+        return UnitFont::KindOf(index);
+      case kLabelPicture:
+        return PropertyKind::kPicture;
+      case kLabelWordWrap:
+        return PropertyKind::kBoolean;
+      case kLabelBorderColour1:
+      case kLabelBorderColour1 + 1:
+      case kLabelBorderColour3:
       case kLabelTextColour:
-        *value = MakeInt(static_cast<int32_t>(properties_.text_colour));
-        return true;
       case kLabelBackgroundColour:
-        *value = MakeInt(static_cast<int32_t>(properties_.background_colour));
-        return true;
+      case kLabelGradientColour1:
+      case kLabelGradientColour1 + 1:
+      case kLabelGradientColour3:
+        return PropertyKind::kColour;
+      case kLabelTextEffect:
+      case kLabelBorderStyle:
+      case kLabelBorderWidth:
+      case kLabelPictureMode:
+      case kLabelGradientMode:
       case kLabelHorizontal:
-        *value = MakeInt(properties_.horizontal_alignment);
-        return true;
       case kLabelVertical:
-        *value = MakeInt(properties_.vertical_alignment);
-        return true;
+        return PropertyKind::kInteger;
       default:
-        return false;
+        return PropertyKind::kNone;
+    }
+  }
+
+  void Set(int32_t property, int32_t index, const ArgRecord& value) {
+    LabelProperties& p = properties_;
+    const int32_t v = IntOf(value);
+    switch (property) {
+      case kLabelCaption:
+        p.caption = TextOf(value);
+        SetWindowTextW(handle_, WideFromText(p.caption).c_str());
+        break;
+      case kLabelTextEffect:
+        p.text_effect = std::clamp(v, 0, 3);
+        break;
+      case kLabelBorderStyle:
+        p.border_style = std::clamp(v, 0, 6);
+        break;
+      case kLabelBorderWidth:
+        p.border_width = std::max(v, 5);
+        break;
+      case kLabelFont:
+        font_.Set(handle_, index, value);
+        break;
+      case kLabelTextColour:
+        p.text_colour = value.low;
+        break;
+      case kLabelBackgroundColour:
+        p.background_colour = value.low;
+        break;
+      case kLabelPicture:
+        p.picture = BytesOf(value);
+        break;
+      case kLabelPictureMode:
+        p.picture_mode = std::clamp(v, 0, 2);
+        break;
+      case kLabelGradientMode:
+        p.gradient_mode = std::clamp(v, 0, 8);
+        break;
+      case kLabelHorizontal:
+        p.horizontal_alignment = std::clamp(v, 0, 2);
+        break;
+      case kLabelWordWrap:
+        p.word_wrap = v != 0;
+        break;
+      case kLabelVertical:
+        p.vertical_alignment = std::clamp(v, 0, 2);
+        break;
+      case kLabelBindingText1:
+        p.binding_text1 = TextOf(value);
+        break;
+      case kLabelBindingText2:
+        p.binding_text2 = TextOf(value);
+        break;
+      default:
+        if (property >= kLabelBorderColour1 && property <= kLabelBorderColour3)
+          p.border_colours[property - kLabelBorderColour1] = value.low;
+        else if (property >= kLabelGradientColour1 && property <= kLabelGradientColour3)
+          p.gradient_colours[property - kLabelGradientColour1] = value.low;
+        break;
+    }
+    InvalidateRect(handle_, nullptr, TRUE);
+  }
+
+  ArgRecord Get(int32_t property, int32_t index) const {
+    const LabelProperties& p = properties_;
+    switch (property) {
+      case kLabelCaption:
+        return MakeTextValue(p.caption);
+      case kLabelTextEffect:
+        return MakeInt(p.text_effect);
+      case kLabelBorderStyle:
+        return MakeInt(p.border_style);
+      case kLabelBorderWidth:
+        return MakeInt(p.border_width);
+      case kLabelFont:
+        return font_.Get(index);
+      case kLabelTextColour:
+        return MakeInt(static_cast<int32_t>(p.text_colour));
+      case kLabelBackgroundColour:
+        return MakeInt(static_cast<int32_t>(p.background_colour));
+      case kLabelPicture:
+        return MakeByteSetValue(p.picture);
+      case kLabelPictureMode:
+        return MakeInt(p.picture_mode);
+      case kLabelGradientMode:
+        return MakeInt(p.gradient_mode);
+      case kLabelHorizontal:
+        return MakeInt(p.horizontal_alignment);
+      case kLabelWordWrap:
+        return MakeBool(p.word_wrap != 0);
+      case kLabelVertical:
+        return MakeInt(p.vertical_alignment);
+      case kLabelBindingText1:
+        return MakeTextValue(p.binding_text1);
+      case kLabelBindingText2:
+        return MakeTextValue(p.binding_text2);
+      default:
+        if (property >= kLabelBorderColour1 && property <= kLabelBorderColour3)
+          return MakeInt(static_cast<int32_t>(p.border_colours[property - kLabelBorderColour1]));
+        return MakeInt(static_cast<int32_t>(p.gradient_colours[property - kLabelGradientColour1]));
     }
   }
 
@@ -116,22 +217,34 @@ class LabelUnit : public Unit {
     }
     switch (message) {
       case kHotKeyNotifyMessage: {
-        const int32_t args[2] = {static_cast<int32_t>(wparam), 0};
+        const int32_t args[2] = {static_cast<int32_t>(wparam), static_cast<int32_t>(lparam)};
         return RaiseUnitEvent(label->form()->id(), label->id(), 0, 0, 2, args);
       }
       case WM_ERASEBKGND:
         return 1;
-      case WM_PAINT:
-        label->Paint();
+      case WM_SETFONT:  // the unit's own font, which it owns
+        if (lparam) InvalidateRect(window, nullptr, TRUE);
+        return 0;
+      case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(label->font_.Handle());
+      case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        label->Paint(dc);
+        EndPaint(window, &paint);
+        return 0;
+      }
+      case WM_PRINTCLIENT:
+        label->Paint(reinterpret_cast<HDC>(wparam));
         return 0;
       default:
         return DefWindowProcW(window, message, wparam, lparam);
     }
   }
 
-  void Paint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(handle_, &paint);
+  // The background colour, then the caption in the label's font and text
+  // colour, aligned and wrapped as set.
+  void Paint(HDC dc) {
     RECT client;
     GetClientRect(handle_, &client);
     const uint32_t background = properties_.background_colour;
@@ -143,25 +256,34 @@ class LabelUnit : public Unit {
       DeleteObject(brush);
     }
     const std::wstring caption = WideFromText(properties_.caption);
-    if (!caption.empty()) {
-      HGDIOBJ old =
-          SelectObject(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
-      SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, properties_.text_colour & 0xFFFFFF);
-      UINT format = DT_SINGLELINE;
-      if (properties_.horizontal_alignment == 1) format |= DT_CENTER;
-      if (properties_.horizontal_alignment == 2) format |= DT_RIGHT;
+    if (caption.empty()) return;
+    HGDIOBJ old = SelectObject(dc, font_.Handle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, properties_.text_colour & 0xFFFFFF);
+    UINT format = DT_NOPREFIX;
+    if (properties_.horizontal_alignment == 1) format |= DT_CENTER;
+    if (properties_.horizontal_alignment == 2) format |= DT_RIGHT;
+    RECT area = client;
+    const int length = static_cast<int>(caption.size());
+    if (properties_.word_wrap) {
+      // Multi-line text: place the wrapped block vertically by its height.
+      format |= DT_WORDBREAK;
+      RECT measure = client;
+      DrawTextW(dc, caption.c_str(), length, &measure, format | DT_CALCRECT);
+      const LONG spare = (client.bottom - client.top) - (measure.bottom - measure.top);
+      if (spare > 0 && properties_.vertical_alignment == 1) area.top += spare / 2;
+      if (spare > 0 && properties_.vertical_alignment == 2) area.top += spare;
+    } else {
+      format |= DT_SINGLELINE;
       if (properties_.vertical_alignment == 1) format |= DT_VCENTER;
       if (properties_.vertical_alignment == 2) format |= DT_BOTTOM;
-      if (properties_.word_wrap) format = (format & ~DT_SINGLELINE) | DT_WORDBREAK;
-      DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &client, format);
-      SelectObject(dc, old);
     }
-    EndPaint(handle_, &paint);
+    DrawTextW(dc, caption.c_str(), length, &area, format);
+    SelectObject(dc, old);
   }
 
   LabelProperties properties_;
-  HFONT font_ = nullptr;
+  UnitFont font_;
 };
 
 std::unique_ptr<Unit> CreateLabel(FormWindow& form, int32_t index) {
@@ -175,18 +297,19 @@ std::unique_ptr<Unit> CreateLabel(FormWindow& form, int32_t index) {
   return unit;
 }
 
-bool SetLabelProperty(Unit& unit, int32_t property, const ArgRecord& value) {
-  return static_cast<LabelUnit&>(unit).Set(property, value);
+void SetLabelProperty(Unit& unit, int32_t property, int32_t index, const ArgRecord& value) {
+  static_cast<LabelUnit&>(unit).Set(property, index, value);
 }
 
-bool GetLabelProperty(Unit& unit, int32_t property, ArgRecord* value) {
-  return static_cast<LabelUnit&>(unit).Get(property, value);
+ArgRecord GetLabelProperty(Unit& unit, int32_t property, int32_t index) {
+  return static_cast<LabelUnit&>(unit).Get(property, index);
 }
 
 }  // namespace
 
 const UnitTypeRoutines& LabelUnitRoutines() {
-  static const UnitTypeRoutines routines{&CreateLabel, &SetLabelProperty, &GetLabelProperty};
+  static const UnitTypeRoutines routines{&CreateLabel, &SetLabelProperty, &GetLabelProperty,
+                                         &LabelUnit::KindOf};
   return routines;
 }
 

@@ -1,13 +1,18 @@
 // The unit-type table, the compression unit and the helpers the unit types
 // share (texts and fonts).
+#include <algorithm>
 #include <cstring>
 
 #include "forms/form_window.h"
 #include "forms/units.h"
+#include "runtime/values.h"
 
 namespace korvex::forms {
 
-Unit::~Unit() = default;
+// A destroyed unit leaves its record's object slot empty.
+Unit::~Unit() {
+  form_->record().WriteField(index_, UnitField::kObjectSlot, 0);
+}
 
 std::wstring WideFromText(std::string_view text) {
   if (text.empty()) return {};
@@ -46,7 +51,9 @@ LOGFONTW UnitFontAttributes(const FontDescription& font) {
   attributes.lfClipPrecision = 0;
   attributes.lfQuality = 2;
   attributes.lfPitchAndFamily = 0;
-  const std::wstring face = WideFromText(font.FaceName());
+  // A face name that fills all 32 bytes has no terminator: "宋体" instead.
+  const std::wstring face = font.FaceName().size() >= kFontFaceSize ? std::wstring(L"\u5B8B\u4F53")
+                                                                    : WideFromText(font.FaceName());
   const size_t n = std::min(face.size(), static_cast<size_t>(LF_FACESIZE - 1));
   std::memcpy(attributes.lfFaceName, face.data(), n * sizeof(wchar_t));
   attributes.lfFaceName[n] = L'\0';
@@ -56,6 +63,189 @@ LOGFONTW UnitFontAttributes(const FontDescription& font) {
 HFONT CreateUnitFont(const FontDescription& font) {
   const LOGFONTW attributes = UnitFontAttributes(font);
   return CreateFontIndirectW(&attributes);
+}
+
+uint32_t TypeTagOf(PropertyKind kind) {
+  switch (kind) {
+    case PropertyKind::kInteger:
+    case PropertyKind::kColour:
+      return tag::kInt;
+    case PropertyKind::kBoolean:
+      return tag::kBool;
+    case PropertyKind::kText:
+      return tag::kText;
+    case PropertyKind::kPicture:
+    case PropertyKind::kFont:
+      return tag::kByteSet;
+    default:
+      return tag::kNone;
+  }
+}
+
+std::string TextOf(const ArgRecord& value) {
+  const char* text = PointerOf<const char>(value);
+  return text ? text : "";
+}
+
+ArgRecord MakeTextValue(std::string_view text) {
+  return MakePointer(NewText(text.data(), static_cast<int32_t>(text.size())), tag::kText);
+}
+
+std::vector<uint8_t> BytesOf(const ArgRecord& value) {
+  const void* byte_set = PointerOf<const void>(value);
+  const uint8_t* data = ByteSetData(byte_set);
+  const int32_t length = ByteSetLength(byte_set);
+  if (!data || length <= 0) return {};
+  return {data, data + length};
+}
+
+ArgRecord MakeByteSetValue(std::span<const uint8_t> bytes) {
+  return MakePointer(NewByteSet(bytes.data(), static_cast<int32_t>(bytes.size())), tag::kByteSet);
+}
+
+void SetFaceName(FontDescription* font, std::string_view name) {
+  // "宋体"
+  constexpr std::string_view kFallbackFace = "\xCB\xCE\xCC\xE5";
+  if (name.size() >= kFontFaceSize) name = kFallbackFace;
+  std::fill(std::begin(font->face), std::end(font->face), uint8_t{0});
+  std::memcpy(font->face, name.data(), name.size());
+}
+
+namespace {
+
+// The description of the system's default GUI font, the starting point when a
+// unit without a font of its own gets one of its attributes changed.
+FontDescription DefaultFontDescription() {
+  LOGFONTW attributes{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof attributes, &attributes);
+  FontDescription font;
+  font.height = attributes.lfHeight;
+  font.width = attributes.lfWidth;
+  font.escapement = attributes.lfEscapement;
+  font.orientation = attributes.lfOrientation;
+  font.weight = attributes.lfWeight;
+  font.italic = attributes.lfItalic;
+  font.underline = attributes.lfUnderline;
+  font.strike_out = attributes.lfStrikeOut;
+  SetFaceName(&font, TextFromWide(attributes.lfFaceName));
+  return font;
+}
+
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+UnitFont::UnitFont(bool has_description, const FontDescription& description)
+    : has_description_(has_description), description_(description) {}
+
+UnitFont::~UnitFont() {
+  if (font_) DeleteObject(font_);
+}
+
+HFONT UnitFont::Handle() const {
+  return font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void UnitFont::Apply(HWND window) {
+  HFONT old = font_;
+  font_ = has_description_ ? CreateUnitFont(description_) : nullptr;
+  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(Handle()), TRUE);
+  if (old) DeleteObject(old);
+}
+
+PropertyKind UnitFont::KindOf(int32_t sub) {
+  switch (sub) {
+    case kFontWhole:
+      return PropertyKind::kFont;
+    case kFontAngle:
+    case kFontSize:
+      return PropertyKind::kInteger;
+    case kFontBold:
+    case kFontItalic:
+    case kFontUnderline:
+    case kFontStrikeOut:
+      return PropertyKind::kBoolean;
+    case kFontFaceName:
+      return PropertyKind::kText;
+    default:
+      return PropertyKind::kNone;
+  }
+}
+
+ArgRecord UnitFont::Get(int32_t sub) const {
+  if (sub == kFontWhole) {
+    if (!has_description_) return MakeByteSetValue({});
+    ByteWriter out;
+    SerializeFont(description_, &out);
+    return MakeByteSetValue(out.bytes());
+  }
+  const FontDescription font = has_description_ ? description_ : DefaultFontDescription();
+  switch (sub) {
+    case kFontAngle:
+      return MakeInt(font.escapement);
+    case kFontBold:
+      return MakeBool(font.weight >= FW_SEMIBOLD);
+    case kFontItalic:
+      return MakeBool(font.italic != 0);
+    case kFontUnderline:
+      return MakeBool(font.underline != 0);
+    case kFontStrikeOut:
+      return MakeBool(font.strike_out != 0);
+    case kFontSize:
+      return MakeInt(MulDiv(font.height < 0 ? -font.height : font.height, 72, ScreenDpi()));
+    default:
+      return MakeTextValue(font.FaceName());
+  }
+}
+
+void UnitFont::Set(HWND window, int32_t sub, const ArgRecord& value) {
+  if (sub == kFontWhole) {
+    const std::vector<uint8_t> bytes = BytesOf(value);
+    if (bytes.empty()) {
+      has_description_ = false;
+    } else {
+      FontDescription font;
+      if (!ParseFont(bytes, &font)) return;  // not a font description: no change
+      const std::string face(font.FaceName());
+      SetFaceName(&font, face);
+      description_ = font;
+      has_description_ = true;
+    }
+    Apply(window);
+    return;
+  }
+  if (!has_description_) description_ = DefaultFontDescription();
+  has_description_ = true;
+  const int32_t v = IntOf(value);
+  switch (sub) {
+    case kFontAngle:
+      description_.escapement = description_.orientation = v;
+      break;
+    case kFontBold:
+      description_.weight = v != 0 ? FW_BOLD : FW_NORMAL;
+      break;
+    case kFontItalic:
+      description_.italic = v != 0;
+      break;
+    case kFontUnderline:
+      description_.underline = v != 0;
+      break;
+    case kFontStrikeOut:
+      description_.strike_out = v != 0;
+      break;
+    case kFontSize:
+      description_.height = -MulDiv(std::max(v, 1), ScreenDpi(), 72);
+      break;
+    default:
+      SetFaceName(&description_, TextOf(value));
+      break;
+  }
+  Apply(window);
 }
 
 namespace {
@@ -78,7 +268,7 @@ std::unique_ptr<Unit> CreateCompressionUnit(FormWindow& form, int32_t index) {
 }  // namespace
 
 const UnitTypeRoutines& CompressionUnitRoutines() {
-  static const UnitTypeRoutines routines{&CreateCompressionUnit, nullptr, nullptr};
+  static const UnitTypeRoutines routines{&CreateCompressionUnit, nullptr, nullptr, nullptr};
   return routines;
 }
 

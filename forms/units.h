@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <span>
 #include <string_view>
+#include <vector>
 
 #include "forms/template_format.h"
 #include "runtime/arg_record.h"
@@ -47,21 +49,41 @@ class Unit {
   uint32_t type_;
 };
 
-// Values of unit-specific properties travel as ArgRecords.
+// The kind of value a unit-specific property holds; it decides how the value
+// travels in an ArgRecord (and the type tag of a value read).
+enum class PropertyKind : int32_t {
+  kNone = 0,        // no such property
+  kInteger = 1001,  // int32
+  kBoolean = 1002,  // 0 or 1
+  kColour = 1003,   // 0x00BBGGRR, or 0xFF000000 for the default colour
+  kText = 1004,     // a Text (code page 936); reads give a new Text
+  kPicture = 1005,  // a ByteSet holding an image file; reads give a new ByteSet
+  kFont = 1006,     // a ByteSet holding a 60-byte font description (empty: the default font)
+};
+uint32_t TypeTagOf(PropertyKind kind);
+
+// Values of unit-specific properties travel as ArgRecords. `index` is the
+// array index of the property access: -1 for a plain property; for a font
+// property 0..6 selects a sub-property (FontSubProperty).
 using CreateUnitRoutine = std::unique_ptr<Unit> (*)(FormWindow& form, int32_t index);
-// false when the unit type has no such property.
-using SetUnitPropertyRoutine = bool (*)(Unit& unit, int32_t property, const ArgRecord& value);
-using GetUnitPropertyRoutine = bool (*)(Unit& unit, int32_t property, ArgRecord* value);
+// The kind of a property of the unit type; kNone when it has no such property.
+using PropertyKindRoutine = PropertyKind (*)(int32_t property, int32_t index);
+// Called only for properties whose kind is not kNone.
+using SetUnitPropertyRoutine = void (*)(Unit& unit, int32_t property, int32_t index,
+                                        const ArgRecord& value);
+using GetUnitPropertyRoutine = ArgRecord (*)(Unit& unit, int32_t property, int32_t index);
 
 enum UnitRoutineNumber : int32_t {
   kCreateRoutine = 0,
   kSetPropertyRoutine = 1,
   kGetPropertyRoutine = 2,
+  kPropertyKindRoutine = 3,
 };
 struct UnitTypeRoutines {
   CreateUnitRoutine create = nullptr;
   SetUnitPropertyRoutine set_property = nullptr;
   GetUnitPropertyRoutine get_property = nullptr;
+  PropertyKindRoutine property_kind = nullptr;
 };
 // The routines of a unit type; null for a type this form engine does not know.
 const UnitTypeRoutines* UnitInterface(uint32_t unit_type);
@@ -85,6 +107,52 @@ std::string TextFromWide(std::wstring_view text);
 HFONT CreateUnitFont(const FontDescription& font);
 // The LOGFONTW that CreateUnitFont uses (exposed for tests).
 LOGFONTW UnitFontAttributes(const FontDescription& font);
+
+// Values of the property kinds.
+std::string TextOf(const ArgRecord& value);  // null -> ""
+ArgRecord MakeTextValue(std::string_view text);
+std::vector<uint8_t> BytesOf(const ArgRecord& value);  // a ByteSet's bytes; null -> none
+ArgRecord MakeByteSetValue(std::span<const uint8_t> bytes);
+
+// Sub-properties of a font property (the access's array index).
+enum FontSubProperty : int32_t {
+  kFontWhole = -1,
+  kFontAngle = 0,  // escapement in tenths of a degree
+  kFontBold = 1,   // weight 700 (else 400)
+  kFontItalic = 2,
+  kFontUnderline = 3,
+  kFontStrikeOut = 4,
+  kFontSize = 5,      // points on the screen
+  kFontFaceName = 6,  // 32 bytes or more become "宋体"
+};
+// A face name as stored: a name of 32 or more bytes is replaced by "宋体".
+void SetFaceName(FontDescription* font, std::string_view name);
+
+// The font of a unit with a window: its description (none = the system's
+// default GUI font) and the GDI font made from it, which the unit owns; a new
+// font replaces and frees the old one.
+class UnitFont {
+ public:
+  UnitFont(bool has_description, const FontDescription& description);
+  UnitFont(const UnitFont&) = delete;
+  UnitFont& operator=(const UnitFont&) = delete;
+  ~UnitFont();
+
+  // The font to draw with.
+  HFONT Handle() const;
+  // Makes the GDI font from the description and hands it to the window
+  // (WM_SETFONT), then frees the one it replaces.
+  void Apply(HWND window);
+
+  static PropertyKind KindOf(int32_t sub);
+  ArgRecord Get(int32_t sub) const;
+  void Set(HWND window, int32_t sub, const ArgRecord& value);
+
+ private:
+  bool has_description_;
+  FontDescription description_;
+  HFONT font_ = nullptr;
+};
 
 // The class of label windows, registered once.
 inline constexpr wchar_t kLabelClassName[] = L"_EL_Label";

@@ -212,6 +212,15 @@ void QuitIfNoWindowLeft() {
   PostQuitMessage(0);
 }
 
+void NotifyWindowDestroyed(uint32_t window_id, HWND window) {
+  Application& app = App();
+  for (const LibraryRecord* library : app.libraries) {
+    if (library && library->notify)
+      library->notify(kNotifyWindowDestroyed, static_cast<intptr_t>(window_id),
+                      reinterpret_cast<intptr_t>(window));
+  }
+}
+
 void InstallRuntimeEntries() {
   RuntimeEntryTable& entries = Runtime();
   entries.run = &Run;

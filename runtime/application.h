@@ -93,7 +93,8 @@ char* FindNextMatchingFile(const char* pattern, uint32_t attribute_mask, bool di
                            HANDLE* handle);
 
 // The start-up window: a window id that is unknown, or whose creation fails,
-// ends the program with "载入启动窗口失败".
+// ends the program with "载入启动窗口失败". A window that its own handlers
+// closed during creation was created: Run() then returns at once.
 void LoadStartupWindow(uint32_t window_id);
 // Sets the main-loop-started flag and runs the main loop while a program
 // window exists.
@@ -101,6 +102,12 @@ void Run();
 // Called by the form engine once a program window is gone: posts the quit
 // request when no program window is left and the main loop has started.
 void QuitIfNoWindowLeft();
+// Library notification sent when a program window has been destroyed, with
+// p1 = its window id and p2 = its former handle.
+inline constexpr int32_t kNotifyWindowDestroyed = 2000;
+// Called by the form engine when a program window has been destroyed, before
+// the quit check: passes the notification to every library that listens.
+void NotifyWindowDestroyed(uint32_t window_id, HWND window);
 
 // Splits a module file name at its last backslash, honouring double-byte
 // characters of the given code page (a trail byte may equal '\').

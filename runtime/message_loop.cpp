@@ -5,10 +5,18 @@
 namespace korvex {
 namespace {
 
-// The framework's idle handler: one pass per idle period is enough here, the
-// idle routines themselves do the work.
-bool FrameworkIdle(long idle_count) {
-  return idle_count < 0;
+// Set by an idle routine that wants another pass before the loop waits.
+bool g_more_idle = false;
+// When the current idle period began (the first pass after a message).
+DWORD g_idle_period_start = 0;
+
+// The framework's idle handler: the idle routines do the work; another pass
+// follows only when one of them asked for it, otherwise the loop waits in
+// GetMessage.
+bool FrameworkIdle(long /*idle_count*/) {
+  const bool more = g_more_idle;
+  g_more_idle = false;
+  return more;
 }
 
 bool QueueHasMessage(MSG* message) {
@@ -42,6 +50,14 @@ bool IsIdleTriggeringMessage(const MSG& message) {
   }
 }
 
+void KeepIdling() {
+  g_more_idle = true;
+}
+
+uint32_t IdleElapsedMilliseconds() {
+  return GetTickCount() - g_idle_period_start;
+}
+
 void RunIdleRoutines() {
   Application& app = App();
   // Last registered first. A routine may add or remove entries, so the index
@@ -64,6 +80,8 @@ void RunMessageLoop(LoopMode mode, const volatile bool* modal_active) {
   long idle_count = 0;
   for (;;) {
     while (idle && !QueueHasMessage(&message)) {
+      if (idle_count == 0) g_idle_period_start = GetTickCount();
+      g_more_idle = false;
       RunIdleRoutines();
       if (!FrameworkIdle(idle_count++)) idle = false;
       if (ModalEnded(mode, modal_active)) return;

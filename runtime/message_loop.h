@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 namespace korvex {
 
 enum class LoopMode {
@@ -22,6 +24,13 @@ void ProcessPendingMessages();
 // Runs the registered idle routines once, last registered first; entries of
 // windows that no longer exist are removed instead.
 void RunIdleRoutines();
+
+// Called by an idle routine that wants to run again before the loop waits for
+// the next message; without such a request the loop blocks in GetMessage.
+void KeepIdling();
+// Milliseconds since the current idle period began (the loop's first idle pass
+// after the last idle-triggering message).
+uint32_t IdleElapsedMilliseconds();
 
 // Whether dispatching this message should start a new idle period.
 bool IsIdleTriggeringMessage(const MSG& message);

@@ -386,10 +386,10 @@ TEST(UnitFonts, DescriptionWithForcedAttributes) {
   EXPECT_EQ(lf.lfQuality, 2);
   EXPECT_EQ(lf.lfPitchAndFamily, 0);
   EXPECT_STREQ(lf.lfFaceName, L"\u5FAE\u8F6F\u96C5\u9ED1");  // from code page 936
-  // A face that fills all 32 bytes without a terminator stays within the field.
+  // A face that fills all 32 bytes without a terminator is too long: "宋体".
   std::memset(font.face, 'A', sizeof font.face);
   const LOGFONTW full = korvex::forms::UnitFontAttributes(font);
-  EXPECT_EQ(std::wcslen(full.lfFaceName), static_cast<size_t>(LF_FACESIZE - 1));
+  EXPECT_STREQ(full.lfFaceName, L"\u5B8B\u4F53");
 }
 
 TEST(WindowTexts, CodePage936BothWays) {

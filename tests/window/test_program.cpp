@@ -8,6 +8,9 @@ namespace test_program {
 std::function<void()> entry_script;
 std::function<void()> created_script;
 int32_t allow_close = 1;
+std::function<void(int32_t event)> window_event_script;
+std::function<int32_t(int32_t elapsed)> idle_script;
+std::function<void(int32_t code)> notify_script;
 
 std::vector<std::string>& Log() {
   static std::vector<std::string> log;
@@ -30,6 +33,7 @@ namespace {
 template <int32_t N>
 intptr_t RecordNotify(int32_t code, intptr_t p1, intptr_t p2) {
   NotifyCalls().push_back({N, code, p1, p2});
+  if (notify_script) notify_script(code);
   return 0;
 }
 
@@ -92,15 +96,25 @@ int32_t __stdcall TestOnHotKey(int32_t id, int32_t second) {
   return 0x1000 + id;
 }
 
-#define WINDOW_EVENT_ROUTINE(n)          \
-  int32_t TestOnWindowEvent##n() {       \
-    Log().push_back("window event " #n); \
-    return test_program::allow_close;    \
+int32_t __stdcall TestOnIdle(int32_t elapsed) {
+  return test_program::idle_script ? test_program::idle_script(elapsed) : 0;
+}
+
+#define WINDOW_EVENT_ROUTINE(n)                                                  \
+  int32_t TestOnWindowEvent##n() {                                               \
+    Log().push_back("window event " #n);                                         \
+    if (test_program::window_event_script) test_program::window_event_script(n); \
+    return test_program::allow_close;                                            \
   }
 WINDOW_EVENT_ROUTINE(0)
 WINDOW_EVENT_ROUTINE(1)
 WINDOW_EVENT_ROUTINE(2)
 WINDOW_EVENT_ROUTINE(3)
 WINDOW_EVENT_ROUTINE(4)
+WINDOW_EVENT_ROUTINE(5)
+WINDOW_EVENT_ROUTINE(6)
+WINDOW_EVENT_ROUTINE(8)
+WINDOW_EVENT_ROUTINE(10)
+WINDOW_EVENT_ROUTINE(11)
 WINDOW_EVENT_ROUTINE(12)
 }

@@ -29,6 +29,13 @@ extern std::function<void()> entry_script;
 extern std::function<void()> created_script;
 // Returned by the close-query routine.
 extern int32_t allow_close;
+// Run by the routines of the second test window with their event number.
+extern std::function<void(int32_t event)> window_event_script;
+// Run by that window's idle routine with the elapsed milliseconds; its result
+// is the routine's (0 when unset).
+extern std::function<int32_t(int32_t elapsed)> idle_script;
+// Run by the recording notify routines with the code they received.
+extern std::function<void(int32_t code)> notify_script;
 
 struct NotifyCall {
   int32_t library;

@@ -31,4 +31,15 @@ CSYM(ProgramCode):
   ROUTINE_AT(0x3030, CSYM(TestOnWindowEvent3))
   ROUTINE_AT(0x3040, CSYM(TestOnWindowEvent4))
   ROUTINE_AT(0x3050, CSYM(TestOnWindowEvent12))
-  .org CSYM(ProgramCode) + 0x3060, 0xCC
+  ROUTINE_AT(0x3060, CSYM(TestOnWindowEvent5))
+  ROUTINE_AT(0x3070, CSYM(TestOnWindowEvent6))
+#if defined(__x86_64__)
+  ROUTINE_AT(0x3080, TestOnIdle)
+#else
+  /* The elapsed milliseconds, removed by the routine itself. */
+  ROUTINE_AT(0x3080, _TestOnIdle@4)
+#endif
+  ROUTINE_AT(0x3090, CSYM(TestOnWindowEvent8))
+  ROUTINE_AT(0x30A0, CSYM(TestOnWindowEvent10))
+  ROUTINE_AT(0x30B0, CSYM(TestOnWindowEvent11))
+  .org CSYM(ProgramCode) + 0x30C0, 0xCC
