@@ -8,7 +8,7 @@
 
 #include "commands/commands.h"
 #include "commands/folder_tree.h"
-#include "commands/win_handles.h"
+#include "base/handles.h"
 #include "runtime/arg_record.h"
 #include "runtime/values.h"
 

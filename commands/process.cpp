@@ -9,7 +9,7 @@
 
 #include "commands/commands.h"
 #include "commands/library_services.h"
-#include "commands/win_handles.h"
+#include "base/handles.h"
 #include "runtime/arg_record.h"
 #include "runtime/call_protocol.h"
 #include "runtime/values.h"

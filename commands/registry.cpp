@@ -7,7 +7,7 @@
 
 #include "commands/commands.h"
 #include "commands/registry_path.h"
-#include "commands/win_handles.h"
+#include "base/handles.h"
 #include "runtime/arg_record.h"
 
 namespace korvex {

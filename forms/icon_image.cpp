@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/byte_reader.h"
 #include "forms/template_format.h"
 
 namespace korvex::forms {
@@ -172,15 +173,10 @@ std::vector<uint8_t> MakeProgramIcon() {
 }
 
 bool ReadIconDirectory(std::span<const uint8_t> file, std::vector<IconEntry>* entries) {
-  ByteCursor c(file);
-  auto u16 = [&c] {
-    const uint8_t lo = c.ReadByte();
-    const uint8_t hi = c.ReadByte();
-    return static_cast<uint16_t>(lo | hi << 8);
-  };
-  const uint16_t reserved = u16();
-  const uint16_t type = u16();
-  const uint16_t count = u16();
+  ByteReader c(file);
+  const uint16_t reserved = c.ReadUInt16();
+  const uint16_t type = c.ReadUInt16();
+  const uint16_t count = c.ReadUInt16();
   if (!c.ok() || reserved != 0 || type != 1 || count > c.remaining() / 16) return false;
   std::vector<IconEntry> list(count);
   for (IconEntry& e : list) {
@@ -188,8 +184,8 @@ bool ReadIconDirectory(std::span<const uint8_t> file, std::vector<IconEntry>* en
     e.height = c.ReadByte();
     e.colour_count = c.ReadByte();
     c.ReadByte();  // reserved
-    e.planes = u16();
-    e.bit_count = u16();
+    e.planes = c.ReadUInt16();
+    e.bit_count = c.ReadUInt16();
     e.bytes = c.ReadUInt32();
     e.offset = c.ReadUInt32();
     if (e.width == 0) e.width = 256;
@@ -198,17 +194,12 @@ bool ReadIconDirectory(std::span<const uint8_t> file, std::vector<IconEntry>* en
   if (!c.ok()) return false;
   for (IconEntry& e : list) {
     if (e.offset > file.size() || e.bytes > file.size() - e.offset) return false;
-    ByteCursor h(file.data() + e.offset, e.bytes);
+    ByteReader h(file.data() + e.offset, e.bytes);
     e.header_size = h.ReadUInt32();
     e.header_width = h.ReadInt32();
     e.header_height = h.ReadInt32();
-    auto h16 = [&h] {
-      const uint8_t lo = h.ReadByte();
-      const uint8_t hi = h.ReadByte();
-      return static_cast<uint16_t>(lo | hi << 8);
-    };
-    e.header_planes = h16();
-    e.header_bit_count = h16();
+    e.header_planes = h.ReadUInt16();
+    e.header_bit_count = h.ReadUInt16();
     e.compression = h.ReadUInt32();
     if (!h.ok() || e.header_size > e.bytes) return false;
   }

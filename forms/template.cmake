@@ -8,7 +8,7 @@ target_include_directories(korvex_template_format PUBLIC ${CMAKE_SOURCE_DIR})
 add_library(korvex_window_description STATIC
   ${CMAKE_CURRENT_LIST_DIR}/window_description.cpp
   ${CMAKE_CURRENT_LIST_DIR}/icon_image.cpp)
-target_link_libraries(korvex_window_description PUBLIC korvex_template_format)
+target_link_libraries(korvex_window_description PUBLIC korvex_template_format korvex_base)
 
 if(NOT KORVEX_TOOLS_ONLY)
   add_library(korvex_template STATIC ${CMAKE_CURRENT_LIST_DIR}/template_loader.cpp)

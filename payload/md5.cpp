@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/byte_reader.h"
+
 namespace korvex {
 namespace {
 
@@ -24,17 +26,13 @@ uint32_t RotateLeft(uint32_t x, unsigned n) {
   return (x << n) | (x >> (32 - n));
 }
 
-uint32_t LoadLittleEndian32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
 }  // namespace
 
 Md5::Md5() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
 
 void Md5::Block(const uint8_t* block) {
   uint32_t m[16];
-  for (int i = 0; i < 16; ++i) m[i] = LoadLittleEndian32(block + 4 * i);
+  for (int i = 0; i < 16; ++i) m[i] = LoadUInt32(block + 4 * i);
 
   uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
   for (unsigned i = 0; i < 64; ++i) {

@@ -11,7 +11,6 @@ through Wine's own reg tool.
 Exit code 77 (skipped) when the machine cannot run 32-bit programs at all.
 """
 import argparse
-import errno
 import glob
 import os
 import re
@@ -346,12 +345,9 @@ def is_32bit_program(path):
 
 
 def can_run_32bit():
-    try:
-        subprocess.run(["/lib/ld-linux.so.2", "--version"], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
-    except OSError as e:
-        return e.errno != errno.ENOEXEC
-    return True
+    """The project's one answer, next to the wine-run script."""
+    script = os.path.join(os.path.dirname(ARGS.wine_run), "wine-can-run-32")
+    return subprocess.run([script]).returncode == 0
 
 
 def prepare_base_prefix(path):

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "tests/template/template_test_support.h"
-#include "tools/window_template/tool_io.h"
+#include "base/file_io.h"
 
 namespace {
 
@@ -16,9 +16,9 @@ TEST(Generators, WriteTheIconAndTheSegment) {
   ASSERT_EQ(std::system((std::string(MAKE_ICON_TOOL) + " " + icon).c_str()), 0);
   ASSERT_EQ(std::system((std::string(MAKE_TEMPLATE_TOOL) + " " + icon + " " + segment).c_str()), 0);
   std::vector<uint8_t> bytes;
-  ASSERT_TRUE(korvex::tools::ReadWholeFile(icon.c_str(), &bytes));
+  ASSERT_TRUE(korvex::ReadWholeFile(icon.c_str(), &bytes));
   EXPECT_EQ(bytes, korvex::forms::testing::GeneratedIcon());
-  ASSERT_TRUE(korvex::tools::ReadWholeFile(segment.c_str(), &bytes));
+  ASSERT_TRUE(korvex::ReadWholeFile(segment.c_str(), &bytes));
   EXPECT_EQ(bytes.size(), 16442u);
   EXPECT_EQ(bytes, korvex::forms::testing::GeneratedSegment());
   // Wrong usage and unreadable input fail.

@@ -3,9 +3,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <cwchar>
+#include <string>
 
 namespace korvex_sample {
 namespace {
@@ -23,29 +22,28 @@ bool SameText(const wchar_t* a, const wchar_t* b) {
   return _wcsicmp(a, b) == 0;
 }
 
-WideText EnvironmentValue(const wchar_t* variable) {
+std::wstring EnvironmentValue(const wchar_t* variable) {
   wchar_t small[260];
   DWORD n = GetEnvironmentVariableW(variable, small, 260);
   if (n == 0) return {};
-  if (n < 260) return WideText(small, n);
-  WideText value;
-  value.resize(n);
+  if (n < 260) return std::wstring(small, n);
+  std::wstring value(n, L'\0');
   DWORD got = GetEnvironmentVariableW(variable, value.data(), n);
   if (got == 0 || got >= n) return {};
   value.resize(got);
   return value;
 }
 
-WideText ShellFolder(int csidl) {
+std::wstring ShellFolder(int csidl) {
   wchar_t path[MAX_PATH];
   if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return {};
-  WideText result(path);
+  std::wstring result(path);
   while (result.size() > 3 && result.back() == L'\\') result.pop_back();
   return result;
 }
 
-WideText ExtensionKey(const ShellNewEntry& entry) {
-  return WideText(entry.classes) + L"\\" + entry.extension;
+std::wstring ExtensionKey(const ShellNewEntry& entry) {
+  return std::wstring(entry.classes) + L"\\" + entry.extension;
 }
 
 bool Gone(LSTATUS status) {
@@ -53,18 +51,18 @@ bool Gone(LSTATUS status) {
          status == ERROR_PATH_NOT_FOUND;
 }
 
-bool KeyIsEmpty(HKEY parent, const WideText& path) {
-  RegKey key;
+bool KeyIsEmpty(HKEY parent, const std::wstring& path) {
+  korvex::RegistryKey key;
   if (key.Open(parent, path.c_str(), KEY_READ) != ERROR_SUCCESS) return false;
   DWORD subkeys = 0, values = 0;
-  if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+  if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                        nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
     return false;
   }
   return subkeys == 0 && values == 0;
 }
 
-bool DeleteFileIfPresent(const WideText& path) {
+bool DeleteFileIfPresent(const std::wstring& path) {
   if (DeleteFileW(path.c_str())) return true;
   DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -128,106 +126,7 @@ HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD styl
 
 }  // namespace
 
-WideText::WideText(const wchar_t* text) {
-  *this += text;
-}
-
-WideText::WideText(const wchar_t* text, size_t count) {
-  Append(text, count);
-}
-
-WideText::WideText(WideText&& other) noexcept
-    : data_(other.data_), size_(other.size_), capacity_(other.capacity_) {
-  other.data_ = nullptr;
-  other.size_ = other.capacity_ = 0;
-}
-
-WideText& WideText::operator=(const WideText& other) {
-  if (this != &other) {
-    resize(0);
-    Append(other.c_str(), other.size_);
-  }
-  return *this;
-}
-
-WideText& WideText::operator=(WideText&& other) noexcept {
-  if (this != &other) {
-    free(data_);
-    data_ = other.data_;
-    size_ = other.size_;
-    capacity_ = other.capacity_;
-    other.data_ = nullptr;
-    other.size_ = other.capacity_ = 0;
-  }
-  return *this;
-}
-
-WideText::~WideText() {
-  free(data_);
-}
-
-void WideText::Reserve(size_t count) {
-  if (count < capacity_) return;
-  if (count >= 0x10000000) ExitProcess(1);  // no text of these programs comes near
-  size_t capacity = capacity_ < 32 ? 32 : capacity_;
-  while (capacity <= count) capacity *= 2;
-  void* grown = realloc(data_, capacity * sizeof(wchar_t));
-  if (grown == nullptr) ExitProcess(1);
-  data_ = static_cast<wchar_t*>(grown);
-  capacity_ = capacity;
-}
-
-void WideText::resize(size_t count) {
-  Reserve(count);
-  if (count > size_) wmemset(data_ + size_, L'\0', count - size_);
-  size_ = count;
-  data_[size_] = L'\0';
-}
-
-size_t WideText::find(wchar_t c) const {
-  for (size_t i = 0; i < size_; ++i) {
-    if (data_[i] == c) return i;
-  }
-  return npos;
-}
-
-size_t WideText::rfind_any(const wchar_t* set) const {
-  for (size_t i = size_; i > 0; --i) {
-    if (wcschr(set, data_[i - 1]) != nullptr) return i - 1;
-  }
-  return npos;
-}
-
-WideText WideText::substr(size_t from, size_t count) const {
-  if (from >= size_) return {};
-  if (count > size_ - from) count = size_ - from;
-  return WideText(data_ + from, count);
-}
-
-WideText& WideText::operator+=(const wchar_t* text) {
-  return Append(text, wcslen(text));
-}
-
-WideText& WideText::Append(const wchar_t* text, size_t count) {
-  if (count > 0x10000000 || size_ > 0x10000000) ExitProcess(1);
-  // The text may lie in this very buffer (t += t), which growing moves.
-  const auto at = reinterpret_cast<uintptr_t>(text);
-  const auto begin = reinterpret_cast<uintptr_t>(data_);
-  const bool inside = data_ != nullptr && at >= begin && at < begin + capacity_ * sizeof(wchar_t);
-  const size_t offset = inside ? (at - begin) / sizeof(wchar_t) : 0;
-  Reserve(size_ + count);
-  if (inside) text = data_ + offset;
-  wmemmove(data_ + size_, text, count);
-  size_ += count;
-  data_[size_] = L'\0';
-  return *this;
-}
-
-bool WideText::operator==(const wchar_t* other) const {
-  return wcscmp(c_str(), other) == 0;
-}
-
-WideText DecimalText(uintptr_t value) {
+std::wstring DecimalText(uintptr_t value) {
   wchar_t digits[24];
   size_t n = sizeof(digits) / sizeof(digits[0]);
   size_t at = n;
@@ -235,7 +134,7 @@ WideText DecimalText(uintptr_t value) {
     digits[--at] = static_cast<wchar_t>(L'0' + value % 10);
     value /= 10;
   } while (value != 0);
-  return WideText(digits + at, n - at);
+  return std::wstring(digits + at, n - at);
 }
 
 const ShellNewEntry& ShellNewAt(int index) {
@@ -247,10 +146,10 @@ Switches ParseSwitches(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) {
     const wchar_t* arg = argv[i];
     if (arg[0] != L'/' && arg[0] != L'-') continue;
-    WideText name(arg + 1);
-    WideText value;
+    std::wstring name(arg + 1);
+    std::wstring value;
     size_t eq = name.find(L'=');
-    if (eq != WideText::npos) {
+    if (eq != std::wstring::npos) {
       value = name.substr(eq + 1);
       name.resize(eq);
     }
@@ -275,7 +174,7 @@ Switches ParseSwitches(int argc, wchar_t** argv) {
   return s;
 }
 
-void AppendArgument(WideText* command, const WideText& text) {
+void AppendArgument(std::wstring* command, const std::wstring& text) {
   if (!command->empty()) *command += L' ';
   *command += L'"';
   size_t backslashes = 0;
@@ -297,8 +196,9 @@ void AppendArgument(WideText* command, const WideText& text) {
   *command += L'"';
 }
 
-WideText SecondPhaseCommand(const WideText& program, const WideText& folder, uintptr_t handle) {
-  WideText command;
+std::wstring SecondPhaseCommand(const std::wstring& program, const std::wstring& folder,
+                                uintptr_t handle) {
+  std::wstring command;
   AppendArgument(&command, program);
   AppendArgument(&command, L"/cleanup=" + folder);
   command += L" /waitfor=";
@@ -307,56 +207,53 @@ WideText SecondPhaseCommand(const WideText& program, const WideText& folder, uin
 }
 
 void AppendRunLog(const wchar_t* variable) {
-  WideText path = EnvironmentValue(variable);
+  std::wstring path = EnvironmentValue(variable);
   if (path.empty()) return;
   const wchar_t* line = GetCommandLineW();
   int wide = static_cast<int>(wcslen(line));
   int bytes = WideCharToMultiByte(CP_UTF8, 0, line, wide, nullptr, 0, nullptr, nullptr);
   if (bytes < 0) bytes = 0;
-  char* text = static_cast<char*>(malloc(static_cast<size_t>(bytes) + 2));
-  if (text == nullptr) return;
-  if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, line, wide, text, bytes, nullptr, nullptr);
-  memcpy(text + bytes, "\r\n", 2);
-  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
+  std::string text(static_cast<size_t>(bytes), '\0');
+  if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, line, wide, text.data(), bytes, nullptr, nullptr);
+  text += "\r\n";
+  korvex::KernelHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.IsValid()) {
     DWORD written = 0;
-    WriteFile(file, text, static_cast<DWORD>(bytes) + 2, &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   }
-  free(text);
 }
 
 bool EnvironmentFlag(const wchar_t* variable) {
-  WideText value = EnvironmentValue(variable);
+  std::wstring value = EnvironmentValue(variable);
   return !value.empty() && value != L"0";
 }
 
-WideText ProgramFiles64() {
+std::wstring ProgramFiles64() {
   // A 32-bit process under WOW64 sees the 32-bit folder as %ProgramFiles%;
   // ProgramW6432 names the 64-bit one (and is absent on 32-bit systems).
-  WideText folder = EnvironmentValue(L"ProgramW6432");
+  std::wstring folder = EnvironmentValue(L"ProgramW6432");
   while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
   if (!folder.empty()) return folder;
   return ShellFolder(CSIDL_PROGRAM_FILES);
 }
 
-WideText AppDataFolder() {
+std::wstring AppDataFolder() {
   return ShellFolder(CSIDL_APPDATA);
 }
 
-WideText TempFolder() {
+std::wstring TempFolder() {
   wchar_t path[MAX_PATH + 1];
   DWORD n = GetTempPathW(MAX_PATH + 1, path);
   if (n == 0 || n > MAX_PATH) return L".";
-  WideText result(path, n);
+  std::wstring result(path, n);
   while (result.size() > 3 && result.back() == L'\\') result.pop_back();
   return result;
 }
 
-WideText ModulePath() {
-  WideText path;
-  path.resize(MAX_PATH);
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return {};
@@ -368,77 +265,55 @@ WideText ModulePath() {
   }
 }
 
-WideText FolderOf(const WideText& path) {
-  size_t slash = path.rfind_any(L"\\/");
-  if (slash == WideText::npos) return L".";
+std::wstring FolderOf(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return L".";
   return path.substr(0, slash);
 }
 
-WideText Join(const WideText& folder, const wchar_t* name) {
-  WideText result = folder;
+std::wstring Join(const std::wstring& folder, const wchar_t* name) {
+  std::wstring result = folder;
   if (!result.empty() && result.back() != L'\\') result += L'\\';
   result += name;
   return result;
 }
 
-bool WriteWholeFile(const WideText& path, const void* data, size_t size) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+bool WriteWholeFile(const std::wstring& path, const void* data, size_t size) {
+  korvex::KernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return false;
   const auto* bytes = static_cast<const unsigned char*>(data);
   bool ok = true;
   while (size > 0 && ok) {
     DWORD chunk = size > 0x100000 ? 0x100000 : static_cast<DWORD>(size);
     DWORD written = 0;
-    ok = WriteFile(file, bytes, chunk, &written, nullptr) && written == chunk;
+    ok = WriteFile(file.Get(), bytes, chunk, &written, nullptr) && written == chunk;
     bytes += chunk;
     size -= chunk;
   }
-  if (!CloseHandle(file)) ok = false;
+  if (!file.Close()) ok = false;
   if (!ok) DeleteFileW(path.c_str());
   return ok;
 }
 
-bool IsFolder(const WideText& path) {
+bool IsFolder(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-LSTATUS RegKey::Open(HKEY parent, const wchar_t* path, REGSAM access) {
-  Close();
-  LSTATUS status = RegOpenKeyExW(parent, path, 0, access, &key_);
-  if (status != ERROR_SUCCESS) key_ = nullptr;
-  return status;
-}
-
-LSTATUS RegKey::Create(HKEY parent, const wchar_t* path, REGSAM access, bool* created) {
-  Close();
-  DWORD disposition = 0;
-  LSTATUS status = RegCreateKeyExW(parent, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                   nullptr, &key_, &disposition);
-  if (status != ERROR_SUCCESS) key_ = nullptr;
-  if (created != nullptr) *created = status == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
-  return status;
-}
-
-void RegKey::Close() {
-  if (key_ != nullptr) RegCloseKey(key_);
-  key_ = nullptr;
-}
-
-LSTATUS RegKey::SetText(const wchar_t* name, const WideText& value) {
-  return RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+LSTATUS SetTextValue(HKEY key, const wchar_t* name, const std::wstring& value) {
+  return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-LSTATUS RegKey::SetNumber(const wchar_t* name, DWORD value) {
-  return RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+LSTATUS SetNumberValue(HKEY key, const wchar_t* name, DWORD value) {
+  return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                         sizeof(value));
 }
 
-bool RegKey::ReadNumber(const wchar_t* name, DWORD* value) const {
+bool ReadNumberValue(HKEY key, const wchar_t* name, DWORD* value) {
   DWORD type = 0, size = sizeof(DWORD), data = 0;
-  if (RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
           ERROR_SUCCESS ||
       type != REG_DWORD || size != sizeof(DWORD)) {
     return false;
@@ -447,16 +322,15 @@ bool RegKey::ReadNumber(const wchar_t* name, DWORD* value) const {
   return true;
 }
 
-bool RegKey::ReadText(const wchar_t* name, WideText* value) const {
+bool ReadTextValue(HKEY key, const wchar_t* name, std::wstring* value) {
   DWORD type = 0, size = 0;
-  if (RegQueryValueExW(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
       (type != REG_SZ && type != REG_EXPAND_SZ)) {
     return false;
   }
-  WideText text;
-  text.resize(size / sizeof(wchar_t) + 1);
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
   DWORD got = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-  if (RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &got) !=
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &got) !=
       ERROR_SUCCESS) {
     return false;
   }
@@ -466,20 +340,20 @@ bool RegKey::ReadText(const wchar_t* name, WideText* value) const {
   return true;
 }
 
-bool RegKey::HasValue(const wchar_t* name) const {
-  return RegQueryValueExW(key_, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+bool HasValue(HKEY key, const wchar_t* name) {
+  return RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 InstallRecord ReadInstallRecord() {
   InstallRecord record;
-  RegKey key;
+  korvex::RegistryKey key;
   if (key.Open(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_QUERY_VALUE | KEY_WOW64_64KEY) !=
       ERROR_SUCCESS) {
     return record;
   }
   DWORD value = 0;
-  if (key.ReadNumber(kShellNewMadeValue, &value)) record.shell_new = value;
-  if (key.ReadNumber(kAppDataMadeValue, &value)) record.app_data_folder = value != 0;
+  if (ReadNumberValue(key.Get(), kShellNewMadeValue, &value)) record.shell_new = value;
+  if (ReadNumberValue(key.Get(), kAppDataMadeValue, &value)) record.app_data_folder = value != 0;
   return record;
 }
 
@@ -487,14 +361,14 @@ bool RemoveShellNewEntries(uint32_t made) {
   bool ok = true;
   for (int i = 0; i < kShellNewCount; ++i) {
     const ShellNewEntry& entry = ShellNewAt(i);
-    WideText extension = ExtensionKey(entry);
-    WideText shell_new = extension + L"\\ShellNew";
+    std::wstring extension = ExtensionKey(entry);
+    std::wstring shell_new = extension + L"\\ShellNew";
     if (made & ShellNewBits(i, kMadeShellNew)) {
       if (!Gone(RegDeleteTreeW(entry.root, shell_new.c_str()))) ok = false;
     } else if (made & ShellNewBits(i, kMadeNullFile)) {
-      RegKey key;
+      korvex::RegistryKey key;
       LSTATUS status = key.Open(entry.root, shell_new.c_str(), KEY_SET_VALUE);
-      if (status == ERROR_SUCCESS) status = RegDeleteValueW(key.get(), L"NullFile");
+      if (status == ERROR_SUCCESS) status = RegDeleteValueW(key.Get(), L"NullFile");
       if (!Gone(status)) ok = false;
     }
     // The extension key goes only when nothing else has come to live in it.
@@ -507,9 +381,9 @@ bool RemoveShellNewEntries(uint32_t made) {
 
 bool RemoveAppDataFolder(const InstallRecord& record) {
   if (!record.app_data_folder) return true;
-  WideText app_data = AppDataFolder();
+  std::wstring app_data = AppDataFolder();
   if (app_data.empty()) return false;
-  WideText folder = Join(app_data, kProductFolder);
+  std::wstring folder = Join(app_data, kProductFolder);
   if (RemoveDirectoryW(folder.c_str())) return true;
   DWORD error = GetLastError();
   // A folder that still holds files stays, and that is not a failure.
@@ -521,7 +395,7 @@ bool RemoveUninstallKey() {
   return Gone(RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_64KEY, 0));
 }
 
-bool RemoveInstalledFiles(const WideText& folder, bool including_uninstaller) {
+bool RemoveInstalledFiles(const std::wstring& folder, bool including_uninstaller) {
   bool ok = DeleteFileIfPresent(Join(folder, kReadmeName));
   if (including_uninstaller) {
     if (!DeleteFileIfPresent(Join(folder, kUninstallerName))) ok = false;

@@ -1,5 +1,5 @@
 // Pieces shared by the sample setup program and its uninstaller: switches,
-// the run log, folders, registry owners, the record of what an install made,
+// the run log, folders, registry values, the record of what an install made,
 // and the small confirmation page both programs show.
 #pragma once
 
@@ -7,56 +7,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+#include "base/handles.h"
 
 namespace korvex_sample {
 
-// A growable UTF-16 text. The programs use no C++ exceptions, and the
-// standard strings would bring the exception machinery into two otherwise
-// small executables; an allocation failure ends the process instead.
-class WideText {
- public:
-  static constexpr size_t npos = static_cast<size_t>(-1);
-
-  WideText() = default;
-  WideText(const wchar_t* text);  // NOLINT: implicit like a literal
-  WideText(const wchar_t* text, size_t count);
-  WideText(const WideText& other) : WideText(other.c_str(), other.size_) {}
-  WideText(WideText&& other) noexcept;
-  WideText& operator=(const WideText& other);
-  WideText& operator=(WideText&& other) noexcept;
-  ~WideText();
-
-  const wchar_t* c_str() const { return data_ != nullptr ? data_ : L""; }
-  wchar_t* data() { return data_; }  // size() characters, then a NUL
-  size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
-  wchar_t back() const { return data_[size_ - 1]; }
-  void pop_back() { data_[--size_] = L'\0'; }
-  void resize(size_t count);  // new characters are NUL
-  size_t find(wchar_t c) const;
-  size_t rfind_any(const wchar_t* set) const;  // last position of any of set
-  WideText substr(size_t from, size_t count = npos) const;
-
-  WideText& operator+=(const WideText& other) { return Append(other.c_str(), other.size_); }
-  WideText& operator+=(const wchar_t* text);
-  WideText& operator+=(wchar_t c) { return Append(&c, 1); }
-  WideText& Append(const wchar_t* text, size_t count);
-
-  friend WideText operator+(WideText a, const WideText& b) { return a += b; }
-  friend WideText operator+(WideText a, const wchar_t* b) { return a += b; }
-  friend WideText operator+(const wchar_t* a, const WideText& b) { return WideText(a) += b; }
-  bool operator==(const wchar_t* other) const;
-
- private:
-  void Reserve(size_t count);
-
-  wchar_t* data_ = nullptr;
-  size_t size_ = 0;
-  size_t capacity_ = 0;
-};
-
 // Decimal digits of a number.
-WideText DecimalText(uintptr_t value);
+std::wstring DecimalText(uintptr_t value);
 
 inline constexpr wchar_t kProductFolder[] = L"Korvex";
 inline constexpr wchar_t kDisplayName[] = L"Korvex";
@@ -106,17 +64,18 @@ struct Switches {
   bool no_startup_prompt = false;  // "/sp-"
   // Uninstaller, second phase: the folder to clean up and the handle of the
   // first phase's process (inherited) to wait for.
-  WideText cleanup_folder;
+  std::wstring cleanup_folder;
   uintptr_t wait_handle = 0;
 };
 Switches ParseSwitches(int argc, wchar_t** argv);
 
 // Appends text as one argument that the system's command-line splitting
 // (CommandLineToArgvW, the C runtime) turns back into exactly text.
-void AppendArgument(WideText* command, const WideText& text);
+void AppendArgument(std::wstring* command, const std::wstring& text);
 // The command line of the uninstaller's second phase: program, then
 // /cleanup=<folder> and /waitfor=<handle>.
-WideText SecondPhaseCommand(const WideText& program, const WideText& folder, uintptr_t handle);
+std::wstring SecondPhaseCommand(const std::wstring& program, const std::wstring& folder,
+                                uintptr_t handle);
 
 // Appends the process's command line as one UTF-8 line to the file named by
 // the environment variable, when it is set.
@@ -124,39 +83,22 @@ void AppendRunLog(const wchar_t* variable);
 // True when the environment variable is set to something other than "" or "0".
 bool EnvironmentFlag(const wchar_t* variable);
 
-WideText ProgramFiles64();  // without trailing backslash; empty when unknown
-WideText AppDataFolder();   // without trailing backslash; empty when unknown
-WideText TempFolder();      // without trailing backslash
-WideText ModulePath();
-WideText FolderOf(const WideText& path);  // without trailing backslash
-WideText Join(const WideText& folder, const wchar_t* name);
+std::wstring ProgramFiles64();  // without trailing backslash; empty when unknown
+std::wstring AppDataFolder();   // without trailing backslash; empty when unknown
+std::wstring TempFolder();      // without trailing backslash
+std::wstring ModulePath();
+std::wstring FolderOf(const std::wstring& path);  // without trailing backslash
+std::wstring Join(const std::wstring& folder, const wchar_t* name);
 
-bool WriteWholeFile(const WideText& path, const void* data, size_t size);
-bool IsFolder(const WideText& path);
+bool WriteWholeFile(const std::wstring& path, const void* data, size_t size);
+bool IsFolder(const std::wstring& path);
 
-// One owner per open registry key.
-class RegKey {
- public:
-  RegKey() = default;
-  ~RegKey() { Close(); }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-
-  // Return the platform's result codes.
-  LSTATUS Open(HKEY parent, const wchar_t* path, REGSAM access);
-  LSTATUS Create(HKEY parent, const wchar_t* path, REGSAM access, bool* created = nullptr);
-  void Close();
-  HKEY get() const { return key_; }
-
-  LSTATUS SetText(const wchar_t* name, const WideText& value);
-  LSTATUS SetNumber(const wchar_t* name, DWORD value);
-  bool ReadNumber(const wchar_t* name, DWORD* value) const;
-  bool ReadText(const wchar_t* name, WideText* value) const;
-  bool HasValue(const wchar_t* name) const;
-
- private:
-  HKEY key_ = nullptr;
-};
+// Values of an open key; the setters return the platform's result codes.
+LSTATUS SetTextValue(HKEY key, const wchar_t* name, const std::wstring& value);
+LSTATUS SetNumberValue(HKEY key, const wchar_t* name, DWORD value);
+bool ReadNumberValue(HKEY key, const wchar_t* name, DWORD* value);
+bool ReadTextValue(HKEY key, const wchar_t* name, std::wstring* value);
+bool HasValue(HKEY key, const wchar_t* name);
 
 // Reads the record stored with the uninstall entry; an absent entry reads as
 // "nothing made".
@@ -172,7 +114,7 @@ bool RemoveAppDataFolder(const InstallRecord& record);
 bool RemoveUninstallKey();
 // Deletes the files an install puts into folder (optionally not the
 // uninstaller) and the folder itself when it is then empty.
-bool RemoveInstalledFiles(const WideText& folder, bool including_uninstaller);
+bool RemoveInstalledFiles(const std::wstring& folder, bool including_uninstaller);
 
 // The confirmation page: a window with the given title, one line of text,
 // an accept button and "Cancel". Returns true when the accept button was

@@ -34,7 +34,7 @@ constexpr char kReadme[] =
 
 // What this run made, so that a failure can take it back.
 struct Progress {
-  WideText folder;
+  std::wstring folder;
   bool folder_made = false;
   InstallRecord made;
 };
@@ -45,56 +45,56 @@ void RollBack(const Progress& progress) {
   if (progress.folder_made) RemoveInstalledFiles(progress.folder, true);
 }
 
-bool MakeFolder(const WideText& path, bool* made) {
+bool MakeFolder(const std::wstring& path, bool* made) {
   *made = CreateDirectoryW(path.c_str(), nullptr) != FALSE;
   return *made || IsFolder(path);
 }
 
 bool RegisterShellNew(int index, uint32_t* made) {
   const ShellNewEntry& entry = ShellNewAt(index);
-  WideText path = WideText(entry.classes) + L"\\" + entry.extension;
-  RegKey extension;
+  std::wstring path = std::wstring(entry.classes) + L"\\" + entry.extension;
+  korvex::RegistryKey extension;
   bool extension_made = false;
   if (extension.Create(entry.root, path.c_str(), KEY_CREATE_SUB_KEY, &extension_made) !=
       ERROR_SUCCESS) {
     return false;
   }
   if (extension_made) *made |= ShellNewBits(index, kMadeExtension);
-  RegKey shell_new;
+  korvex::RegistryKey shell_new;
   bool shell_new_made = false;
-  if (shell_new.Create(extension.get(), L"ShellNew", KEY_QUERY_VALUE | KEY_SET_VALUE,
+  if (shell_new.Create(extension.Get(), L"ShellNew", KEY_QUERY_VALUE | KEY_SET_VALUE,
                        &shell_new_made) != ERROR_SUCCESS) {
     return false;
   }
   if (shell_new_made) *made |= ShellNewBits(index, kMadeShellNew);
-  if (shell_new.HasValue(L"NullFile")) return true;
-  if (shell_new.SetText(L"NullFile", L"") != ERROR_SUCCESS) return false;
+  if (HasValue(shell_new.Get(), L"NullFile")) return true;
+  if (SetTextValue(shell_new.Get(), L"NullFile", L"") != ERROR_SUCCESS) return false;
   *made |= ShellNewBits(index, kMadeNullFile);
   return true;
 }
 
 bool WriteUninstallEntry(const Progress& progress, const InstallRecord& previous) {
-  RegKey key;
+  korvex::RegistryKey key;
   bool key_made = false;
   if (key.Create(HKEY_LOCAL_MACHINE, kUninstallKey,
                  KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key_made) != ERROR_SUCCESS) {
     return false;
   }
-  WideText uninstaller = Join(progress.folder, kUninstallerName);
-  WideText quoted = L"\"" + uninstaller + L"\"";
-  bool ok = key.SetText(L"DisplayName", kDisplayName) == ERROR_SUCCESS &&
-            key.SetText(L"DisplayVersion", kDisplayVersion) == ERROR_SUCCESS &&
-            key.SetText(L"Publisher", kPublisher) == ERROR_SUCCESS &&
-            key.SetText(L"InstallLocation", progress.folder + L"\\") == ERROR_SUCCESS &&
-            key.SetText(L"UninstallString", quoted) == ERROR_SUCCESS &&
-            key.SetText(L"QuietUninstallString", quoted + L" /verysilent") == ERROR_SUCCESS &&
-            key.SetText(L"DisplayIcon", uninstaller) == ERROR_SUCCESS &&
-            key.SetNumber(L"NoModify", 1) == ERROR_SUCCESS &&
-            key.SetNumber(L"NoRepair", 1) == ERROR_SUCCESS &&
-            key.SetNumber(kShellNewMadeValue, previous.shell_new | progress.made.shell_new) ==
-                ERROR_SUCCESS &&
-            key.SetNumber(kAppDataMadeValue, previous.app_data_folder ||
-                                                 progress.made.app_data_folder) == ERROR_SUCCESS;
+  auto text = [&key](const wchar_t* name, const std::wstring& value) {
+    return SetTextValue(key.Get(), name, value) == ERROR_SUCCESS;
+  };
+  auto number = [&key](const wchar_t* name, DWORD value) {
+    return SetNumberValue(key.Get(), name, value) == ERROR_SUCCESS;
+  };
+  const std::wstring uninstaller = Join(progress.folder, kUninstallerName);
+  const std::wstring quoted = L"\"" + uninstaller + L"\"";
+  bool ok = text(L"DisplayName", kDisplayName) && text(L"DisplayVersion", kDisplayVersion) &&
+            text(L"Publisher", kPublisher) && text(L"InstallLocation", progress.folder + L"\\") &&
+            text(L"UninstallString", quoted) &&
+            text(L"QuietUninstallString", quoted + L" /verysilent") &&
+            text(L"DisplayIcon", uninstaller) && number(L"NoModify", 1) && number(L"NoRepair", 1) &&
+            number(kShellNewMadeValue, previous.shell_new | progress.made.shell_new) &&
+            number(kAppDataMadeValue, previous.app_data_folder || progress.made.app_data_folder);
   if (!ok && key_made) {
     key.Close();
     RemoveUninstallKey();
@@ -103,7 +103,7 @@ bool WriteUninstallEntry(const Progress& progress, const InstallRecord& previous
 }
 
 bool Install(Progress* progress) {
-  WideText program_files = ProgramFiles64();
+  std::wstring program_files = ProgramFiles64();
   if (program_files.empty()) return false;
   progress->folder = Join(program_files, kProductFolder);
   if (!MakeFolder(progress->folder, &progress->folder_made)) return false;
@@ -116,7 +116,7 @@ bool Install(Progress* progress) {
     return false;
   }
 
-  WideText app_data = AppDataFolder();
+  std::wstring app_data = AppDataFolder();
   if (app_data.empty()) return false;
   if (!MakeFolder(Join(app_data, kProductFolder), &progress->made.app_data_folder)) return false;
 

@@ -31,27 +31,27 @@ constexpr int kDeleteAttempts = 50;
 constexpr DWORD kDeleteRetryMs = 100;
 constexpr DWORD kFirstPhaseWaitMs = 60000;
 
-bool ScheduleDeletionAtRestart(const WideText& uninstaller, const WideText& folder) {
+bool ScheduleDeletionAtRestart(const std::wstring& uninstaller, const std::wstring& folder) {
   bool ok = MoveFileExW(uninstaller.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
   // Entries run in order, so the folder is empty by the time its turn comes.
   if (!MoveFileExW(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) ok = false;
   return ok;
 }
 
-bool StartSecondPhase(const WideText& self, const WideText& folder) {
-  WideText temp_folder = TempFolder();
-  WideText copy = Join(temp_folder, L"KorvexUninstall-");
+bool StartSecondPhase(const std::wstring& self, const std::wstring& folder) {
+  std::wstring temp_folder = TempFolder();
+  std::wstring copy = Join(temp_folder, L"KorvexUninstall-");
   copy += DecimalText(GetCurrentProcessId());
   copy += L".exe";
   if (!CopyFileW(self.c_str(), copy.c_str(), FALSE)) return false;
 
-  HANDLE own = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &own,
+  korvex::KernelHandle own;
+  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), own.Receive(),
                        SYNCHRONIZE, TRUE, 0)) {
     DeleteFileW(copy.c_str());
     return false;
   }
-  WideText command = SecondPhaseCommand(copy, folder, reinterpret_cast<uintptr_t>(own));
+  std::wstring command = SecondPhaseCommand(copy, folder, reinterpret_cast<uintptr_t>(own.Get()));
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
@@ -59,20 +59,22 @@ bool StartSecondPhase(const WideText& self, const WideText& folder) {
   // program folder open as its current directory.
   BOOL started = CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                 temp_folder.c_str(), &startup, &process);
-  CloseHandle(own);
+  own.Close();
   if (!started) {
     DeleteFileW(copy.c_str());
     return false;
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  // The copy runs on its own: both of its handles are closed on return.
+  const korvex::KernelHandle thread(process.hThread);
+  const korvex::KernelHandle child(process.hProcess);
   return true;
 }
 
 int SecondPhase(const Switches& switches) {
   if (switches.wait_handle != 0) {
-    HANDLE first = reinterpret_cast<HANDLE>(switches.wait_handle);
-    if (WaitForSingleObject(first, kFirstPhaseWaitMs) != WAIT_FAILED) CloseHandle(first);
+    // Inherited from the first phase; not a handle of ours when the wait fails.
+    korvex::KernelHandle first(reinterpret_cast<HANDLE>(switches.wait_handle));
+    if (WaitForSingleObject(first.Get(), kFirstPhaseWaitMs) == WAIT_FAILED) first.Detach();
   }
   bool removed = false;
   for (int attempt = 0; attempt < kDeleteAttempts && !removed; ++attempt) {
@@ -88,9 +90,9 @@ int SecondPhase(const Switches& switches) {
 }
 
 int Uninstall(const Switches& switches) {
-  WideText self = ModulePath();
+  std::wstring self = ModulePath();
   if (self.empty()) return kExitFailed;
-  WideText folder = FolderOf(self);
+  std::wstring folder = FolderOf(self);
 
   InstallRecord record = ReadInstallRecord();
   bool ok = RemoveShellNewEntries(record.shell_new);

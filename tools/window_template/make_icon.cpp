@@ -1,8 +1,8 @@
 // make-icon OUT.ico: draws the program icon (48, 32 and 16 pixels, 32-bit).
 #include <cstdio>
 
+#include "base/file_io.h"
 #include "forms/icon_image.h"
-#include "tools/window_template/tool_io.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::vector<uint8_t> icon = korvex::forms::MakeProgramIcon();
-  if (!korvex::tools::WriteWholeFile(argv[1], icon)) {
+  if (!korvex::WriteWholeFile(argv[1], icon)) {
     std::fprintf(stderr, "make-icon: cannot write %s\n", argv[1]);
     return 1;
   }

@@ -3,8 +3,8 @@
 // segment that the program image carries.
 #include <cstdio>
 
+#include "base/file_io.h"
 #include "forms/window_description.h"
-#include "tools/window_template/tool_io.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -12,13 +12,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<uint8_t> icon;
-  if (!korvex::tools::ReadWholeFile(argv[1], &icon)) {
+  if (!korvex::ReadWholeFile(argv[1], &icon)) {
     std::fprintf(stderr, "make-window-template: cannot read %s\n", argv[1]);
     return 1;
   }
   const korvex::forms::WindowDescription windows[] = {korvex::forms::StartupWindow(icon)};
   const std::vector<uint8_t> segment = korvex::forms::SerializeWindowTemplate(windows);
-  if (!korvex::tools::WriteWholeFile(argv[2], segment)) {
+  if (!korvex::WriteWholeFile(argv[2], segment)) {
     std::fprintf(stderr, "make-window-template: cannot write %s\n", argv[2]);
     return 1;
   }
