@@ -251,9 +251,8 @@ class LabelUnit : public Unit {
     if (background == kDefaultColour) {
       FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     } else {
-      HBRUSH brush = CreateSolidBrush(background & 0xFFFFFF);
-      FillRect(dc, &client, brush);
-      DeleteObject(brush);
+      const GdiObject<HBRUSH> brush(CreateSolidBrush(background & 0xFFFFFF));
+      FillRect(dc, &client, brush.Get());
     }
     const std::wstring caption = WideFromText(properties_.caption);
     if (caption.empty()) return;

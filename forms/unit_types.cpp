@@ -143,19 +143,15 @@ int ScreenDpi() {
 UnitFont::UnitFont(bool has_description, const FontDescription& description)
     : has_description_(has_description), description_(description) {}
 
-UnitFont::~UnitFont() {
-  if (font_) DeleteObject(font_);
-}
-
 HFONT UnitFont::Handle() const {
-  return font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  return font_.IsValid() ? font_.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 void UnitFont::Apply(HWND window) {
-  HFONT old = font_;
-  font_ = has_description_ ? CreateUnitFont(description_) : nullptr;
+  // The old font is freed only after the window has the new one.
+  const GdiObject<HFONT> old = std::move(font_);
+  if (has_description_) font_.Attach(CreateUnitFont(description_));
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(Handle()), TRUE);
-  if (old) DeleteObject(old);
 }
 
 PropertyKind UnitFont::KindOf(int32_t sub) {
