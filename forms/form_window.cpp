@@ -83,34 +83,26 @@ uint32_t ObjectSlotValue(const void* object) {
 WindowStyle StyleFromProperties(const WindowProperties& p, bool modal) {
   // The settings begin at the field after the version: setting n is field n + 1.
   auto setting = [&p](int n) { return p.field[n + 1]; };
+  // Setting 1, the border: none, sizable, fixed (also any unknown value),
+  // then fixed and sizable again as a tool window and with a sunken edge.
+  static constexpr DWORD kFixed = WS_OVERLAPPED | WS_CAPTION;
+  static constexpr DWORD kSizable = kFixed | WS_THICKFRAME;
+  static constexpr struct {
+    DWORD style;
+    DWORD ex_style;
+  } kBorders[] = {{WS_POPUP, 0},
+                  {kSizable, 0},
+                  {kFixed, 0},
+                  {kFixed, WS_EX_TOOLWINDOW},
+                  {kSizable, WS_EX_TOOLWINDOW},
+                  {kFixed, WS_EX_CLIENTEDGE},
+                  {kSizable, WS_EX_CLIENTEDGE}};
+  const int32_t border = setting(1);
+  const auto& b =
+      kBorders[border >= 0 && border < static_cast<int32_t>(std::size(kBorders)) ? border : 2];
   WindowStyle s;
-  switch (setting(1)) {
-    case 0:
-      s.style = WS_POPUP;
-      break;
-    case 1:
-      s.style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
-      break;
-    case 3:
-      s.style = WS_OVERLAPPED | WS_CAPTION;
-      s.ex_style = WS_EX_TOOLWINDOW;
-      break;
-    case 4:
-      s.style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
-      s.ex_style = WS_EX_TOOLWINDOW;
-      break;
-    case 5:
-      s.style = WS_OVERLAPPED | WS_CAPTION;
-      s.ex_style = WS_EX_CLIENTEDGE;
-      break;
-    case 6:
-      s.style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
-      s.ex_style = WS_EX_CLIENTEDGE;
-      break;
-    default:  // 2: fixed
-      s.style = WS_OVERLAPPED | WS_CAPTION;
-      break;
-  }
+  s.style = b.style;
+  s.ex_style = b.ex_style;
   if (setting(6)) s.style |= WS_MINIMIZEBOX;
   if (setting(7)) s.style |= WS_MAXIMIZEBOX;
   if (setting(8)) s.style |= WS_SYSMENU;
@@ -355,13 +347,7 @@ int32_t FormWindow::RaiseWindowEvent(int32_t event, bool* handled, int32_t arg_c
                                      const int32_t* args) {
   if (handled) *handled = false;
   if (!events_ready_) return 0;
-  EventRecord record;
-  record.window_id = id_;
-  record.unit_id = kWindowUnitId;
-  record.event = event;
-  record.arg_count = std::clamp(arg_count, 0, 5);
-  if (args) std::copy(args, args + record.arg_count, record.args);
-  RaiseEvent(record);
+  const EventRecord record = RaiseEvent(id_, kWindowUnitId, event, arg_count, args);
   if (handled) *handled = record.has_result != 0;
   return record.result;
 }

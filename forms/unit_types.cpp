@@ -1,13 +1,34 @@
 // The unit-type table, the compression unit and the helpers the unit types
-// share (texts and fonts).
+// share (placement, texts and fonts).
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "forms/form_window.h"
+#include "forms/unit_common.h"
 #include "forms/units.h"
 #include "runtime/values.h"
 
 namespace korvex::forms {
+
+UnitPlacement PlacementOf(const FormWindow& form, int32_t index) {
+  const WindowRecord& record = form.record();
+  UnitPlacement p;
+  const uint32_t parent_id = record.ReadField(index, UnitField::kParent);
+  const int32_t parent_index = parent_id ? record.FindUnit(parent_id) : 0;
+  p.parent = form.UnitHandle(parent_index > 0 ? parent_index : 0);
+  if (!p.parent) p.parent = form.handle();
+  p.left = static_cast<int32_t>(record.ReadField(index, UnitField::kLeft));
+  p.top = static_cast<int32_t>(record.ReadField(index, UnitField::kTop));
+  p.width = static_cast<int32_t>(record.ReadField(index, UnitField::kWidth));
+  p.height = static_cast<int32_t>(record.ReadField(index, UnitField::kHeight));
+  const uint32_t flags = record.ReadField(index, UnitField::kFlags);
+  p.style = WS_CHILD;
+  if (flags & kUnitVisible) p.style |= WS_VISIBLE;
+  if (flags & kUnitDisabled) p.style |= WS_DISABLED;
+  if (flags & kUnitTabStop) p.style |= WS_TABSTOP;
+  return p;
+}
 
 // A destroyed unit leaves its record's object slot empty.
 Unit::~Unit() {
