@@ -63,8 +63,8 @@ void RaiseEvent(EventRecord& record) {
   record.has_result = 1;
 }
 
-int32_t RaiseUnitEvent(uint32_t window_id, uint32_t unit_id, int32_t event, int32_t otherwise,
-                       int32_t arg_count, const int32_t* args) {
+EventRecord RaiseEvent(uint32_t window_id, uint32_t unit_id, int32_t event, int32_t arg_count,
+                       const int32_t* args) {
   EventRecord record;
   record.window_id = window_id;
   record.unit_id = unit_id;
@@ -72,6 +72,12 @@ int32_t RaiseUnitEvent(uint32_t window_id, uint32_t unit_id, int32_t event, int3
   record.arg_count = std::clamp(arg_count, 0, 5);
   if (args) std::copy(args, args + record.arg_count, record.args);
   RaiseEvent(record);
+  return record;
+}
+
+int32_t RaiseUnitEvent(uint32_t window_id, uint32_t unit_id, int32_t event, int32_t otherwise,
+                       int32_t arg_count, const int32_t* args) {
+  const EventRecord record = RaiseEvent(window_id, unit_id, event, arg_count, args);
   return record.has_result ? record.result : otherwise;
 }
 

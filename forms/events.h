@@ -23,8 +23,12 @@ static_assert(sizeof(EventRecord) == 44, "event record: eleven 32-bit fields");
 // are blocked or when the event has no handler.
 void RaiseEvent(EventRecord& record);
 
-// The common form: an event with up to five int32 arguments; returns the
-// handler's result, or `otherwise` when no handler ran.
+// An event with up to five int32 arguments (more are dropped); the record
+// after the call tells whether a handler ran and what it returned.
+EventRecord RaiseEvent(uint32_t window_id, uint32_t unit_id, int32_t event, int32_t arg_count = 0,
+                       const int32_t* args = nullptr);
+
+// The same; returns the handler's result, or `otherwise` when no handler ran.
 int32_t RaiseUnitEvent(uint32_t window_id, uint32_t unit_id, int32_t event, int32_t otherwise,
                        int32_t arg_count = 0, const int32_t* args = nullptr);
 

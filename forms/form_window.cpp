@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "forms/events.h"
+#include "forms/icon_image.h"
 #include "runtime/application.h"
 #include "runtime/message_loop.h"
 
@@ -42,22 +43,16 @@ HCURSOR StandardCursor(int32_t pointer) {
 // A cursor object from a cursor file image (its first image). The platform
 // takes the image data behind the two hot-spot words.
 HCURSOR CursorFromFile(std::span<const uint8_t> file) {
-  ByteCursor header(file);
-  const uint32_t reserved_and_type = header.ReadUInt32();
-  const uint32_t count = static_cast<uint32_t>(header.ReadByte()) | (header.ReadByte() << 8);
-  if (!header.ok() || reserved_and_type != 0x00020000u || count == 0) return nullptr;
-  header.Skip(4);  // width, height, colours, reserved
-  const uint32_t hot_spot = header.ReadUInt32();
-  const uint32_t bytes = header.ReadUInt32();
-  const uint32_t offset = header.ReadUInt32();
-  if (!header.ok() || offset > file.size() || bytes > file.size() - offset || bytes == 0)
-    return nullptr;
+  std::vector<IconEntry> entries;
+  if (!ReadIconDirectory(file, &entries, kCursorFileType) || entries.empty()) return nullptr;
+  const IconEntry& first = entries.front();
   std::vector<uint8_t> resource(4);
-  StoreUInt32(resource.data(), hot_spot);
-  resource.insert(resource.end(), file.begin() + offset, file.begin() + offset + bytes);
-  return reinterpret_cast<HCURSOR>(
-      CreateIconFromResourceEx(resource.data(), static_cast<DWORD>(resource.size()), FALSE,
-                               0x00030000, 0, 0, LR_DEFAULTCOLOR));
+  StoreUInt16(resource.data(), first.planes);         // hot spot x
+  StoreUInt16(resource.data() + 2, first.bit_count);  // hot spot y
+  const auto image = file.subspan(first.offset, first.bytes);
+  resource.insert(resource.end(), image.begin(), image.end());
+  return CreateIconFromResourceEx(resource.data(), static_cast<DWORD>(resource.size()), FALSE,
+                                  0x00030000, 0, 0, LR_DEFAULTCOLOR);
 }
 
 // Handles are kept in 32-bit record slots (user handles fit in 32 bits).
@@ -65,35 +60,15 @@ uint32_t HandleValue(const void* handle) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));
 }
 
-// One ICO image: the directory entry that matches the size best.
-struct IconImage {
-  const uint8_t* data = nullptr;
-  uint32_t size = 0;
-};
-IconImage FindIconImage(std::span<const uint8_t> ico, int size) {
-  IconImage best;
-  if (ico.size() < 6) return best;
-  const int reserved = ico[0] | (ico[1] << 8);
-  const int type = ico[2] | (ico[3] << 8);
-  const int32_t count = ico[4] | (ico[5] << 8);
-  if (reserved != 0 || type != 1) return best;
-  ByteCursor entries(ico.subspan(6));
-  for (int32_t i = 0; i < count && entries.ok(); ++i) {
-    const int width = entries.ReadByte();
-    entries.ReadByte();  // height
-    entries.Skip(6);     // colours, reserved, planes, bit count
-    const uint32_t bytes = entries.ReadUInt32();
-    const uint32_t offset = entries.ReadUInt32();
-    if (!entries.ok()) break;
-    if (offset > ico.size() || bytes > ico.size() - offset || bytes == 0) continue;
-    const int actual = width == 0 ? 256 : width;
-    if (actual == size || !best.data) {
-      best.data = ico.data() + offset;
-      best.size = bytes;
-      if (actual == size) break;
-    }
-  }
-  return best;
+// The image of an icon file that matches the size, else its first image;
+// empty when the file is malformed or holds no image.
+std::span<const uint8_t> FindIconImage(std::span<const uint8_t> ico, int size) {
+  std::vector<IconEntry> entries;
+  if (!ReadIconDirectory(ico, &entries) || entries.empty()) return {};
+  const auto match = std::find_if(entries.begin(), entries.end(),
+                                  [size](const IconEntry& e) { return e.width == size; });
+  const IconEntry& best = match != entries.end() ? *match : entries.front();
+  return ico.subspan(best.offset, best.bytes);
 }
 
 // The object slot of a unit record holds the live object's address on the
@@ -108,34 +83,26 @@ uint32_t ObjectSlotValue(const void* object) {
 WindowStyle StyleFromProperties(const WindowProperties& p, bool modal) {
   // The settings begin at the field after the version: setting n is field n + 1.
   auto setting = [&p](int n) { return p.field[n + 1]; };
+  // Setting 1, the border: none, sizable, fixed (also any unknown value),
+  // then fixed and sizable again as a tool window and with a sunken edge.
+  static constexpr DWORD kFixed = WS_OVERLAPPED | WS_CAPTION;
+  static constexpr DWORD kSizable = kFixed | WS_THICKFRAME;
+  static constexpr struct {
+    DWORD style;
+    DWORD ex_style;
+  } kBorders[] = {{WS_POPUP, 0},
+                  {kSizable, 0},
+                  {kFixed, 0},
+                  {kFixed, WS_EX_TOOLWINDOW},
+                  {kSizable, WS_EX_TOOLWINDOW},
+                  {kFixed, WS_EX_CLIENTEDGE},
+                  {kSizable, WS_EX_CLIENTEDGE}};
+  const int32_t border = setting(1);
+  const auto& b =
+      kBorders[border >= 0 && border < static_cast<int32_t>(std::size(kBorders)) ? border : 2];
   WindowStyle s;
-  switch (setting(1)) {
-    case 0:
-      s.style = WS_POPUP;
-      break;
-    case 1:
-      s.style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
-      break;
-    case 3:
-      s.style = WS_OVERLAPPED | WS_CAPTION;
-      s.ex_style = WS_EX_TOOLWINDOW;
-      break;
-    case 4:
-      s.style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
-      s.ex_style = WS_EX_TOOLWINDOW;
-      break;
-    case 5:
-      s.style = WS_OVERLAPPED | WS_CAPTION;
-      s.ex_style = WS_EX_CLIENTEDGE;
-      break;
-    case 6:
-      s.style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME;
-      s.ex_style = WS_EX_CLIENTEDGE;
-      break;
-    default:  // 2: fixed
-      s.style = WS_OVERLAPPED | WS_CAPTION;
-      break;
-  }
+  s.style = b.style;
+  s.ex_style = b.ex_style;
   if (setting(6)) s.style |= WS_MINIMIZEBOX;
   if (setting(7)) s.style |= WS_MAXIMIZEBOX;
   if (setting(8)) s.style |= WS_SYSMENU;
@@ -215,15 +182,16 @@ void FormWindow::SetUnitCursor(int32_t index, std::span<const uint8_t> block) {
     const int32_t pointer = LoadInt32(block.data());
     if (pointer != 0) cursor = StandardCursor(pointer);
   } else if (block.size() > 4) {
-    cursor = owned_cursors_[i] = CursorFromFile(block);
+    owned_cursors_[i].Attach(CursorFromFile(block));
+    cursor = owned_cursors_[i].Get();
   }
   unit_cursors_[i] = cursor;
   record_->WriteField(index, UnitField::kPointerSlot, HandleValue(cursor));
 }
 
 void FormWindow::FreeCursor(size_t index) {
-  if (owned_cursors_[index]) DestroyCursor(owned_cursors_[index]);
-  owned_cursors_[index] = unit_cursors_[index] = nullptr;
+  owned_cursors_[index].Close();
+  unit_cursors_[index] = nullptr;
   record_->WriteField(static_cast<int32_t>(index), UnitField::kPointerSlot, 0);
 }
 
@@ -362,14 +330,16 @@ void FormWindow::ApplyIcon(const std::vector<uint8_t>& ico) {
   const struct {
     int size;
     WPARAM which;
-    HICON* icon;
+    IconHandle* icon;
   } wanted[] = {{32, ICON_BIG, &big_icon_}, {16, ICON_SMALL, &small_icon_}};
   for (const auto& w : wanted) {
-    const IconImage image = FindIconImage(ico, w.size);
-    if (!image.data) continue;
-    *w.icon = CreateIconFromResourceEx(const_cast<PBYTE>(image.data), image.size, TRUE, 0x00030000,
-                                       w.size, w.size, LR_DEFAULTCOLOR);
-    if (*w.icon) SendMessageW(handle_, WM_SETICON, w.which, reinterpret_cast<LPARAM>(*w.icon));
+    const std::span<const uint8_t> image = FindIconImage(ico, w.size);
+    if (image.empty()) continue;
+    w.icon->Attach(CreateIconFromResourceEx(const_cast<PBYTE>(image.data()),
+                                            static_cast<DWORD>(image.size()), TRUE, 0x00030000,
+                                            w.size, w.size, LR_DEFAULTCOLOR));
+    if (w.icon->IsValid())
+      SendMessageW(handle_, WM_SETICON, w.which, reinterpret_cast<LPARAM>(w.icon->Get()));
   }
 }
 
@@ -377,13 +347,7 @@ int32_t FormWindow::RaiseWindowEvent(int32_t event, bool* handled, int32_t arg_c
                                      const int32_t* args) {
   if (handled) *handled = false;
   if (!events_ready_) return 0;
-  EventRecord record;
-  record.window_id = id_;
-  record.unit_id = kWindowUnitId;
-  record.event = event;
-  record.arg_count = std::clamp(arg_count, 0, 5);
-  if (args) std::copy(args, args + record.arg_count, record.args);
-  RaiseEvent(record);
+  const EventRecord record = RaiseEvent(id_, kWindowUnitId, event, arg_count, args);
   if (handled) *handled = record.has_result != 0;
   return record.result;
 }
@@ -525,9 +489,6 @@ void FormWindow::OnFinalDestroy() {
   events_ready_ = false;
   units_.clear();  // their windows went with this one; each clears its object slot
   for (size_t i = 0; i < owned_cursors_.size(); ++i) FreeCursor(i);
-  if (big_icon_) DestroyIcon(big_icon_);
-  if (small_icon_) DestroyIcon(small_icon_);
-  big_icon_ = small_icon_ = nullptr;
   record->WriteField(0, UnitField::kObjectSlot, 0);
   auto& live = LiveForms();
   live.erase(std::remove(live.begin(), live.end(), this), live.end());

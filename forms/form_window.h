@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "base/handles.h"
 #include "forms/template_loader.h"
 #include "forms/units.h"
 
@@ -106,9 +107,9 @@ class FormWindow {
   bool pending_active_ = false;               // activated while being created
   std::vector<std::unique_ptr<Unit>> units_;  // by unit index; null for none
   std::vector<HCURSOR> unit_cursors_;         // by unit index
-  std::vector<HCURSOR> owned_cursors_;        // by unit index: made from cursor images
-  HICON big_icon_ = nullptr;
-  HICON small_icon_ = nullptr;
+  std::vector<CursorHandle> owned_cursors_;   // by unit index: made from cursor images
+  IconHandle big_icon_;                       // freed with the object
+  IconHandle small_icon_;
 };
 
 // Live form windows.

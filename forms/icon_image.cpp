@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "base/byte_reader.h"
 #include "forms/template_format.h"
@@ -172,12 +173,13 @@ std::vector<uint8_t> MakeProgramIcon() {
   return EncodeIcon(images);
 }
 
-bool ReadIconDirectory(std::span<const uint8_t> file, std::vector<IconEntry>* entries) {
+bool ReadIconDirectory(std::span<const uint8_t> file, std::vector<IconEntry>* entries,
+                       uint16_t type) {
   ByteReader c(file);
   const uint16_t reserved = c.ReadUInt16();
-  const uint16_t type = c.ReadUInt16();
+  const uint16_t file_type = c.ReadUInt16();
   const uint16_t count = c.ReadUInt16();
-  if (!c.ok() || reserved != 0 || type != 1 || count > c.remaining() / 16) return false;
+  if (!c.ok() || reserved != 0 || file_type != type || count > c.remaining() / 16) return false;
   std::vector<IconEntry> list(count);
   for (IconEntry& e : list) {
     e.width = c.ReadByte();
@@ -192,9 +194,14 @@ bool ReadIconDirectory(std::span<const uint8_t> file, std::vector<IconEntry>* en
     if (e.height == 0) e.height = 256;
   }
   if (!c.ok()) return false;
+  static constexpr uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   for (IconEntry& e : list) {
     if (e.offset > file.size() || e.bytes > file.size() - e.offset) return false;
-    ByteReader h(file.data() + e.offset, e.bytes);
+    const std::span<const uint8_t> image = file.subspan(e.offset, e.bytes);
+    e.png = image.size() >= sizeof kPngSignature &&
+            std::equal(std::begin(kPngSignature), std::end(kPngSignature), image.begin());
+    if (e.png) continue;
+    ByteReader h(image);
     e.header_size = h.ReadUInt32();
     e.header_width = h.ReadInt32();
     e.header_height = h.ReadInt32();

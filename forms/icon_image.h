@@ -1,7 +1,7 @@
 // The program's icon: drawn in code (a rounded archive box with a down arrow)
 // and written as an ICO file with three uncompressed 32-bit images, 48x48,
-// 32x32 and 16x16. Also a bounded reader of an ICO file's directory and image
-// headers. Platform-independent.
+// 32x32 and 16x16. Also a bounded reader of the directory and image headers
+// of an icon or cursor file. Platform-independent.
 #pragma once
 
 #include <cstddef>
@@ -31,16 +31,23 @@ std::vector<uint8_t> EncodeIcon(std::span<const IconBitmap> images);
 std::vector<uint8_t> MakeProgramIcon();
 inline constexpr size_t kProgramIconSize = 15086;
 
+// The type word of an ICO file's header: icons, or cursors, whose directory
+// entries hold the hot spot where an icon's hold planes and bit count.
+inline constexpr uint16_t kIconFileType = 1;
+inline constexpr uint16_t kCursorFileType = 2;
+
 // What an ICO file says about one of its images.
 struct IconEntry {
   // Directory entry.
   int32_t width = 0;  // 0 in the entry means 256
   int32_t height = 0;
   uint8_t colour_count = 0;
-  uint16_t planes = 0;
-  uint16_t bit_count = 0;
+  uint16_t planes = 0;     // a cursor's hot spot x
+  uint16_t bit_count = 0;  // a cursor's hot spot y
   uint32_t bytes = 0;
   uint32_t offset = 0;
+  // A PNG image has no bitmap header: the fields below stay zero.
+  bool png = false;
   // The image's bitmap header.
   uint32_t header_size = 0;
   int32_t header_width = 0;
@@ -50,8 +57,10 @@ struct IconEntry {
   uint32_t compression = 0;
 };
 
-// Reads the directory and every image header; false when the file is
-// malformed (an image outside the file, a header past its image).
-bool ReadIconDirectory(std::span<const uint8_t> file, std::vector<IconEntry>* entries);
+// Reads the directory of an ICO file of the given type and every image
+// header; false when the file is malformed (another type, an image outside
+// the file, a header past its image).
+bool ReadIconDirectory(std::span<const uint8_t> file, std::vector<IconEntry>* entries,
+                       uint16_t type = kIconFileType);
 
 }  // namespace korvex::forms

@@ -4,103 +4,6 @@
 
 namespace korvex::forms {
 
-// --- Little-endian access ---------------------------------------------------------
-
-uint32_t LoadUInt32(const uint8_t* p) {
-  uint8_t b[4];
-  std::memcpy(b, p, 4);
-  return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-         static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
-}
-
-int32_t LoadInt32(const uint8_t* p) {
-  return static_cast<int32_t>(LoadUInt32(p));
-}
-
-void StoreUInt32(uint8_t* p, uint32_t v) {
-  const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                        static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
-  std::memcpy(p, b, 4);
-}
-
-void StoreInt32(uint8_t* p, int32_t v) {
-  StoreUInt32(p, static_cast<uint32_t>(v));
-}
-
-// --- ByteCursor -------------------------------------------------------------------
-
-bool ByteCursor::Skip(size_t n) {
-  if (!ok_ || n > size_ - pos_) {
-    ok_ = false;
-    return false;
-  }
-  pos_ += n;
-  return true;
-}
-
-std::span<const uint8_t> ByteCursor::ReadBytes(size_t n) {
-  const size_t at = pos_;
-  if (!Skip(n)) return {};
-  return {data_ + at, n};
-}
-
-uint32_t ByteCursor::ReadUInt32() {
-  auto b = ReadBytes(4);
-  return b.empty() ? 0 : LoadUInt32(b.data());
-}
-
-int32_t ByteCursor::ReadInt32() {
-  return static_cast<int32_t>(ReadUInt32());
-}
-
-uint8_t ByteCursor::ReadByte() {
-  auto b = ReadBytes(1);
-  return b.empty() ? 0 : b[0];
-}
-
-std::string_view ByteCursor::ReadZeroText() {
-  if (!ok_ || pos_ >= size_) {
-    ok_ = false;
-    return {};
-  }
-  const void* end = std::memchr(data_ + pos_, 0, size_ - pos_);
-  if (end == nullptr) {
-    ok_ = false;
-    return {};
-  }
-  const size_t length = static_cast<size_t>(static_cast<const uint8_t*>(end) - (data_ + pos_));
-  std::string_view text(reinterpret_cast<const char*>(data_ + pos_), length);
-  pos_ += length + 1;
-  return text;
-}
-
-std::string_view ByteCursor::ReadCountedText() {
-  const int32_t n = ReadInt32();
-  if (!ok_ || n <= 0) return {};
-  auto b = ReadBytes(static_cast<size_t>(n));
-  return {reinterpret_cast<const char*>(b.data()), b.size()};
-}
-
-std::span<const uint8_t> ByteCursor::ReadCountedBlock() {
-  const int32_t n = ReadInt32();
-  if (!ok_) return {};
-  if (n < 0) {
-    ok_ = false;
-    return {};
-  }
-  return ReadBytes(static_cast<size_t>(n));
-}
-
-int32_t ByteCursor::ReadCount(size_t item_size) {
-  const int32_t n = ReadInt32();
-  if (!ok_) return 0;
-  if (n < 0 || (item_size != 0 && static_cast<size_t>(n) > remaining() / item_size)) {
-    ok_ = false;
-    return 0;
-  }
-  return n;
-}
-
 // --- ByteWriter -------------------------------------------------------------------
 
 void ByteWriter::UInt32(uint32_t v) {
@@ -141,7 +44,7 @@ bool WalkUnitRecord(std::span<const uint8_t> buffer, size_t record, bool menu_it
   l.data = record + 4;
   l.size = static_cast<size_t>(size);
   l.menu_item = menu_item;
-  ByteCursor c(buffer.data() + l.data, l.size);
+  ByteReader c(buffer.data() + l.data, l.size);
   auto at = [&] { return l.data + c.pos(); };
 
   l.unit_type = c.ReadUInt32();
@@ -202,7 +105,7 @@ std::string_view FontDescription::FaceName() const {
 }
 
 bool ParseFont(std::span<const uint8_t> bytes, FontDescription* font) {
-  ByteCursor c(bytes);
+  ByteReader c(bytes);
   FontDescription f;
   f.height = c.ReadInt32();
   f.width = c.ReadInt32();
@@ -255,7 +158,7 @@ namespace {
 
 // A font field: an empty block is the default font, otherwise exactly one
 // 60-byte description.
-bool ReadFontBlock(ByteCursor* c, bool* has_font, FontDescription* font) {
+bool ReadFontBlock(ByteReader* c, bool* has_font, FontDescription* font) {
   auto block = c->ReadCountedBlock();
   if (!c->ok()) return false;
   if (block.empty()) {
@@ -311,7 +214,7 @@ WindowProperties::WindowProperties() {
 }
 
 BlockStatus ParseWindowProperties(std::span<const uint8_t> block, WindowProperties* out) {
-  ByteCursor c(block);
+  ByteReader c(block);
   WindowProperties p;
   const int32_t version = c.ReadInt32();
   if (!c.ok()) return BlockStatus::kMalformed;
@@ -359,7 +262,7 @@ std::vector<uint8_t> SerializeWindowProperties(const WindowProperties& p) {
 // --- Label block ------------------------------------------------------------------
 
 BlockStatus ParseLabelProperties(std::span<const uint8_t> block, LabelProperties* out) {
-  ByteCursor c(block);
+  ByteReader c(block);
   LabelProperties p;
   p.version = c.ReadInt32();
   if (!c.ok()) return BlockStatus::kMalformed;
@@ -416,7 +319,7 @@ std::vector<uint8_t> SerializeLabelProperties(const LabelProperties& p) {
 // --- Button block -----------------------------------------------------------------
 
 BlockStatus ParseButtonProperties(std::span<const uint8_t> block, ButtonProperties* out) {
-  ByteCursor c(block);
+  ByteReader c(block);
   ButtonProperties p;
   p.version = c.ReadInt32();
   if (!c.ok()) return BlockStatus::kMalformed;

@@ -1,6 +1,7 @@
-// The window template's binary format: the bounded reader, the layout of one
-// unit record, and the property blocks of the window, label and button unit
-// types with the 60-byte font description. Platform-independent.
+// The window template's binary format, read with korvex::ByteReader: the
+// appending writer, the layout of one unit record, and the property blocks of
+// the window, label and button unit types with the 60-byte font description.
+// Platform-independent.
 //
 // All integers are little-endian. Encodings used throughout:
 //   counted text : int32 n, then n bytes (n <= 0 is the empty text)
@@ -15,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/byte_reader.h"
+
 namespace korvex::forms {
 
 // --- Identifiers ----------------------------------------------------------------
@@ -26,9 +29,6 @@ inline constexpr uint32_t kUnitKindComponent = 1;
 inline constexpr uint32_t kUnitKindMenuItem = 2;
 constexpr uint32_t UnitKind(uint32_t unit_id) {
   return unit_id >> 28;
-}
-constexpr bool IsValidId(uint32_t id) {
-  return (id & 0x00FFFFFF) != 0 && (id & 0x0F000000) != 0;
 }
 
 // Unit types: high 16 bits library number (1 = core), low 16 bits unit number.
@@ -45,49 +45,6 @@ inline constexpr uint32_t kUnitTabStop = 1u << 2;
 inline constexpr uint32_t kUnitMenuBuilderFlag = 1u << 3;
 // Menu-item flags.
 inline constexpr uint32_t kMenuItemHidden = 1u << 0;
-
-// --- Bounded reader -----------------------------------------------------------
-// One cursor over a byte range with a sticky failure flag: once a read runs past
-// the end every later read fails too and yields zero/empty. Bounds are tested as
-// `n > size - pos`, which cannot overflow.
-class ByteCursor {
- public:
-  ByteCursor(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  explicit ByteCursor(std::span<const uint8_t> bytes) : ByteCursor(bytes.data(), bytes.size()) {}
-
-  bool ok() const { return ok_; }
-  size_t pos() const { return pos_; }
-  size_t remaining() const { return ok_ ? size_ - pos_ : 0; }
-  void Fail() { ok_ = false; }
-
-  int32_t ReadInt32();
-  uint32_t ReadUInt32();
-  uint8_t ReadByte();
-  bool Skip(size_t n);
-  // Returns the n bytes at the cursor and moves past them; empty on failure.
-  std::span<const uint8_t> ReadBytes(size_t n);
-  // A zero text: the bytes before the terminator (the terminator is consumed).
-  std::string_view ReadZeroText();
-  // A counted text (n <= 0 -> empty).
-  std::string_view ReadCountedText();
-  // A counted block; a negative length fails the cursor.
-  std::span<const uint8_t> ReadCountedBlock();
-  // A count of items of item_size bytes each that must fit in the bytes left;
-  // a negative count or one beyond the data fails the cursor and yields 0.
-  int32_t ReadCount(size_t item_size);
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
-  bool ok_ = true;
-};
-
-// Little-endian access to raw bytes (callers have checked the bounds).
-int32_t LoadInt32(const uint8_t* p);
-uint32_t LoadUInt32(const uint8_t* p);
-void StoreInt32(uint8_t* p, int32_t v);
-void StoreUInt32(uint8_t* p, uint32_t v);
 
 // Appending writer used by the serializers.
 class ByteWriter {

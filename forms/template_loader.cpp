@@ -103,7 +103,7 @@ class TemplateParser {
 
   static bool Parse(std::span<const uint8_t> segment, uintptr_t code_base, WindowList* out,
                     size_t* consumed) {
-    ByteCursor c(segment);
+    ByteReader c(segment);
     const int32_t table_size = c.ReadInt32();
     if (!c.ok() || table_size < 0) return false;
     // A size that is not a multiple of 8 is truncated to whole windows.

@@ -7,25 +7,6 @@
 
 namespace korvex::forms {
 
-UnitPlacement PlacementOf(const FormWindow& form, int32_t index) {
-  const WindowRecord& record = form.record();
-  UnitPlacement p;
-  const uint32_t parent_id = record.ReadField(index, UnitField::kParent);
-  const int32_t parent_index = parent_id ? record.FindUnit(parent_id) : 0;
-  p.parent = form.UnitHandle(parent_index > 0 ? parent_index : 0);
-  if (!p.parent) p.parent = form.handle();
-  p.left = static_cast<int32_t>(record.ReadField(index, UnitField::kLeft));
-  p.top = static_cast<int32_t>(record.ReadField(index, UnitField::kTop));
-  p.width = static_cast<int32_t>(record.ReadField(index, UnitField::kWidth));
-  p.height = static_cast<int32_t>(record.ReadField(index, UnitField::kHeight));
-  const uint32_t flags = record.ReadField(index, UnitField::kFlags);
-  p.style = WS_CHILD;
-  if (flags & kUnitVisible) p.style |= WS_VISIBLE;
-  if (flags & kUnitDisabled) p.style |= WS_DISABLED;
-  if (flags & kUnitTabStop) p.style |= WS_TABSTOP;
-  return p;
-}
-
 namespace {
 
 enum ButtonProperty : int32_t {
@@ -37,31 +18,16 @@ enum ButtonProperty : int32_t {
   kButtonFont = 5,
 };
 
+// A button's type and alignment (left, centre, right; top, centre, bottom;
+// any other value is centred).
 DWORD ButtonStyle(const ButtonProperties& p) {
-  DWORD style = p.type == 1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-  switch (p.horizontal_alignment) {
-    case 0:
-      style |= BS_LEFT;
-      break;
-    case 2:
-      style |= BS_RIGHT;
-      break;
-    default:
-      style |= BS_CENTER;
-      break;
-  }
-  switch (p.vertical_alignment) {
-    case 0:
-      style |= BS_TOP;
-      break;
-    case 2:
-      style |= BS_BOTTOM;
-      break;
-    default:
-      style |= BS_VCENTER;
-      break;
-  }
-  return style;
+  static constexpr DWORD kHorizontal[] = {BS_LEFT, BS_CENTER, BS_RIGHT};
+  static constexpr DWORD kVertical[] = {BS_TOP, BS_VCENTER, BS_BOTTOM};
+  auto align = [](const DWORD(&bits)[3], int32_t alignment) {
+    return alignment >= 0 && alignment <= 2 ? bits[alignment] : bits[1];
+  };
+  return (p.type == 1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) |
+         align(kHorizontal, p.horizontal_alignment) | align(kVertical, p.vertical_alignment);
 }
 
 class ButtonUnit : public Unit {
@@ -167,31 +133,10 @@ class ButtonUnit : public Unit {
   UnitFont font_;
 };
 
-std::unique_ptr<Unit> CreateButton(FormWindow& form, int32_t index) {
-  const WindowRecord& record = form.record();
-  ButtonProperties properties;
-  if (ParseButtonProperties(record.PropertyBlock(index), &properties) != BlockStatus::kOk)
-    return nullptr;
-  auto unit = std::make_unique<ButtonUnit>(&form, index, record.UnitIdAt(index),
-                                           record.UnitType(index), properties);
-  if (!unit->Create()) return nullptr;
-  return unit;
-}
-
-void SetButtonProperty(Unit& unit, int32_t property, int32_t index, const ArgRecord& value) {
-  static_cast<ButtonUnit&>(unit).Set(property, index, value);
-}
-
-ArgRecord GetButtonProperty(Unit& unit, int32_t property, int32_t index) {
-  return static_cast<ButtonUnit&>(unit).Get(property, index);
-}
-
 }  // namespace
 
 const UnitTypeRoutines& ButtonUnitRoutines() {
-  static const UnitTypeRoutines routines{&CreateButton, &SetButtonProperty, &GetButtonProperty,
-                                         &ButtonUnit::KindOf};
-  return routines;
+  return WindowedUnitRoutines<ButtonUnit, ButtonProperties, &ParseButtonProperties>();
 }
 
 }  // namespace korvex::forms

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <memory>
+#include <span>
+
 #include "forms/form_window.h"
 
 namespace korvex::forms {
@@ -15,5 +19,31 @@ struct UnitPlacement {
 // Where the unit's window goes: its parent unit's window (or the form's), the
 // stored geometry and the flags.
 UnitPlacement PlacementOf(const FormWindow& form, int32_t index);
+
+// The routines of a unit type whose live object T is made from its parsed
+// property block: T(form, index, id, type, properties), then T::Create() makes
+// its window; properties go through T::Set, T::Get and T::KindOf.
+template <typename T, typename Properties,
+          BlockStatus (*Parse)(std::span<const uint8_t>, Properties*)>
+const UnitTypeRoutines& WindowedUnitRoutines() {
+  static const UnitTypeRoutines routines{
+      [](FormWindow& form, int32_t index) -> std::unique_ptr<Unit> {
+        const WindowRecord& record = form.record();
+        Properties properties;
+        if (Parse(record.PropertyBlock(index), &properties) != BlockStatus::kOk) return nullptr;
+        auto unit = std::make_unique<T>(&form, index, record.UnitIdAt(index),
+                                        record.UnitType(index), properties);
+        if (!unit->Create()) return nullptr;
+        return unit;
+      },
+      [](Unit& unit, int32_t property, int32_t index, const ArgRecord& value) {
+        static_cast<T&>(unit).Set(property, index, value);
+      },
+      [](Unit& unit, int32_t property, int32_t index) {
+        return static_cast<T&>(unit).Get(property, index);
+      },
+      &T::KindOf};
+  return routines;
+}
 
 }  // namespace korvex::forms

@@ -251,9 +251,8 @@ class LabelUnit : public Unit {
     if (background == kDefaultColour) {
       FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     } else {
-      HBRUSH brush = CreateSolidBrush(background & 0xFFFFFF);
-      FillRect(dc, &client, brush);
-      DeleteObject(brush);
+      const GdiObject<HBRUSH> brush(CreateSolidBrush(background & 0xFFFFFF));
+      FillRect(dc, &client, brush.Get());
     }
     const std::wstring caption = WideFromText(properties_.caption);
     if (caption.empty()) return;
@@ -286,31 +285,10 @@ class LabelUnit : public Unit {
   UnitFont font_;
 };
 
-std::unique_ptr<Unit> CreateLabel(FormWindow& form, int32_t index) {
-  const WindowRecord& record = form.record();
-  LabelProperties properties;
-  if (ParseLabelProperties(record.PropertyBlock(index), &properties) != BlockStatus::kOk)
-    return nullptr;
-  auto unit = std::make_unique<LabelUnit>(&form, index, record.UnitIdAt(index),
-                                          record.UnitType(index), properties);
-  if (!unit->Create()) return nullptr;
-  return unit;
-}
-
-void SetLabelProperty(Unit& unit, int32_t property, int32_t index, const ArgRecord& value) {
-  static_cast<LabelUnit&>(unit).Set(property, index, value);
-}
-
-ArgRecord GetLabelProperty(Unit& unit, int32_t property, int32_t index) {
-  return static_cast<LabelUnit&>(unit).Get(property, index);
-}
-
 }  // namespace
 
 const UnitTypeRoutines& LabelUnitRoutines() {
-  static const UnitTypeRoutines routines{&CreateLabel, &SetLabelProperty, &GetLabelProperty,
-                                         &LabelUnit::KindOf};
-  return routines;
+  return WindowedUnitRoutines<LabelUnit, LabelProperties, &ParseLabelProperties>();
 }
 
 }  // namespace korvex::forms

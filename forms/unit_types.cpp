@@ -1,13 +1,34 @@
 // The unit-type table, the compression unit and the helpers the unit types
-// share (texts and fonts).
+// share (placement, texts and fonts).
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "forms/form_window.h"
+#include "forms/unit_common.h"
 #include "forms/units.h"
 #include "runtime/values.h"
 
 namespace korvex::forms {
+
+UnitPlacement PlacementOf(const FormWindow& form, int32_t index) {
+  const WindowRecord& record = form.record();
+  UnitPlacement p;
+  const uint32_t parent_id = record.ReadField(index, UnitField::kParent);
+  const int32_t parent_index = parent_id ? record.FindUnit(parent_id) : 0;
+  p.parent = form.UnitHandle(parent_index > 0 ? parent_index : 0);
+  if (!p.parent) p.parent = form.handle();
+  p.left = static_cast<int32_t>(record.ReadField(index, UnitField::kLeft));
+  p.top = static_cast<int32_t>(record.ReadField(index, UnitField::kTop));
+  p.width = static_cast<int32_t>(record.ReadField(index, UnitField::kWidth));
+  p.height = static_cast<int32_t>(record.ReadField(index, UnitField::kHeight));
+  const uint32_t flags = record.ReadField(index, UnitField::kFlags);
+  p.style = WS_CHILD;
+  if (flags & kUnitVisible) p.style |= WS_VISIBLE;
+  if (flags & kUnitDisabled) p.style |= WS_DISABLED;
+  if (flags & kUnitTabStop) p.style |= WS_TABSTOP;
+  return p;
+}
 
 // A destroyed unit leaves its record's object slot empty.
 Unit::~Unit() {
@@ -143,19 +164,15 @@ int ScreenDpi() {
 UnitFont::UnitFont(bool has_description, const FontDescription& description)
     : has_description_(has_description), description_(description) {}
 
-UnitFont::~UnitFont() {
-  if (font_) DeleteObject(font_);
-}
-
 HFONT UnitFont::Handle() const {
-  return font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  return font_.IsValid() ? font_.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 void UnitFont::Apply(HWND window) {
-  HFONT old = font_;
-  font_ = has_description_ ? CreateUnitFont(description_) : nullptr;
+  // The old font is freed only after the window has the new one.
+  const GdiObject<HFONT> old = std::move(font_);
+  if (has_description_) font_.Attach(CreateUnitFont(description_));
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(Handle()), TRUE);
-  if (old) DeleteObject(old);
 }
 
 PropertyKind UnitFont::KindOf(int32_t sub) {

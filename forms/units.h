@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/handles.h"
 #include "forms/template_format.h"
 #include "runtime/arg_record.h"
 
@@ -136,7 +137,6 @@ class UnitFont {
   UnitFont(bool has_description, const FontDescription& description);
   UnitFont(const UnitFont&) = delete;
   UnitFont& operator=(const UnitFont&) = delete;
-  ~UnitFont();
 
   // The font to draw with.
   HFONT Handle() const;
@@ -151,7 +151,7 @@ class UnitFont {
  private:
   bool has_description_;
   FontDescription description_;
-  HFONT font_ = nullptr;
+  GdiObject<HFONT> font_;  // none: the system's default GUI font
 };
 
 // The class of label windows, registered once.

@@ -10,5 +10,5 @@ if(KORVEX_WINDOWS AND NOT KORVEX_TOOLS_ONLY)
     ${CMAKE_CURRENT_LIST_DIR}/unit_button.cpp
     ${CMAKE_CURRENT_LIST_DIR}/unit_label.cpp)
   target_include_directories(korvex_forms PUBLIC ${CMAKE_SOURCE_DIR})
-  target_link_libraries(korvex_forms PUBLIC korvex_template korvex_runtime user32 gdi32)
+  target_link_libraries(korvex_forms PUBLIC korvex_template korvex_runtime korvex_base_windows user32 gdi32)
 endif()

@@ -352,6 +352,13 @@ TEST(FormWindowStyle, BorderBoxesPositionAndOwner) {
   }
   p.field[2] = 0;
   EXPECT_TRUE(StyleFromProperties(p, false).style & WS_POPUP);
+  for (int unknown : {-1, 7}) {  // an unknown border is the fixed one
+    SCOPED_TRACE(unknown);
+    p.field[2] = unknown;
+    s = StyleFromProperties(p, false);
+    EXPECT_EQ(s.style & (WS_POPUP | WS_CAPTION | WS_THICKFRAME), static_cast<DWORD>(WS_CAPTION));
+    EXPECT_EQ(s.ex_style, 0u);
+  }
 
   p.field[2] = 2;
   p.field[7] = 0;  // no minimize box

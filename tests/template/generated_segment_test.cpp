@@ -321,5 +321,43 @@ TEST(ProgramIcon, MaskFollowsAlphaAndEmblemIsDrawn) {
   }
 }
 
+// One image at offset 22 behind a one-entry directory of the given type.
+std::vector<uint8_t> OneImageFile(uint16_t type, std::span<const uint8_t> image, uint32_t bytes) {
+  ByteWriter w;
+  w.Zeros(2);
+  w.Byte(static_cast<uint8_t>(type));
+  w.Byte(0);
+  w.Byte(1);
+  w.Byte(0);
+  w.Zeros(4);  // 256 x 256, no palette, reserved
+  w.Byte(5);
+  w.Byte(0);  // planes, or a cursor's hot spot x
+  w.Byte(7);
+  w.Byte(0);  // bit count, or hot spot y
+  w.UInt32(bytes);
+  w.UInt32(22);
+  w.Bytes(image);
+  return w.Take();
+}
+
+TEST(IconDirectory, PngImagesFileTypeAndBounds) {
+  const uint8_t png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13};
+  std::vector<IconEntry> entries;
+  // A PNG image has no bitmap header, and is no malformed one.
+  ASSERT_TRUE(ReadIconDirectory(OneImageFile(kIconFileType, png, sizeof png), &entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_TRUE(entries[0].png);
+  EXPECT_EQ(entries[0].width, 256);
+  EXPECT_EQ(entries[0].header_size, 0u);
+  // A cursor file is read only as one, with its hot spot where planes and bit count are.
+  const auto cursor = OneImageFile(kCursorFileType, png, sizeof png);
+  EXPECT_FALSE(ReadIconDirectory(cursor, &entries));
+  ASSERT_TRUE(ReadIconDirectory(cursor, &entries, kCursorFileType));
+  EXPECT_EQ(entries[0].planes, 5);
+  EXPECT_EQ(entries[0].bit_count, 7);
+  // An image that runs past the end of the file.
+  EXPECT_FALSE(ReadIconDirectory(OneImageFile(kIconFileType, png, sizeof png + 1), &entries));
+}
+
 }  // namespace
 }  // namespace korvex::forms

@@ -132,7 +132,7 @@ WindowDescription BrokenWindow() {
   window.id = kBrokenWindow;
   for (auto& unit : window.units) {
     if (unit.id != kLabel) continue;
-    korvex::forms::StoreInt32(unit.property_block.data(), korvex::forms::kLabelBlockVersion + 1);
+    korvex::StoreInt32(unit.property_block.data(), korvex::forms::kLabelBlockVersion + 1);
   }
   return window;
 }
