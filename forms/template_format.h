@@ -27,9 +27,6 @@ inline constexpr uint32_t kUnitKindMenuItem = 2;
 constexpr uint32_t UnitKind(uint32_t unit_id) {
   return unit_id >> 28;
 }
-constexpr bool IsValidId(uint32_t id) {
-  return (id & 0x00FFFFFF) != 0 && (id & 0x0F000000) != 0;
-}
 
 // Unit types: high 16 bits library number (1 = core), low 16 bits unit number.
 inline constexpr uint32_t kUnitTypeWindow = 0x00010001;
