@@ -51,13 +51,13 @@ void RunWithoutWaiting(const char* command) {
 }
 
 int32_t MainWindowHandle() {
-  return IntOf(
-      CallCore(kGetWindowHandleCmd, MakeUnitRef(kMainWindowId, kMainWindowUnit, kWindowUnitType)));
+  return IntOf(CallCore(kGetWindowHandleCmd,
+                        MakeUnitRef(kMainWindowId, forms::kWindowUnitId, forms::kUnitTypeWindow)));
 }
 
 int32_t HotKeyLabelHandle() {
-  return IntOf(
-      CallCore(kGetWindowHandleCmd, MakeUnitRef(kMainWindowId, kHotKeyLabelUnit, kLabelUnitType)));
+  return IntOf(CallCore(kGetWindowHandleCmd,
+                        MakeUnitRef(kMainWindowId, kHotKeyLabelUnit, kHotKeyLabelUnitType)));
 }
 
 void UnregisterHomeHotKey() {
@@ -66,8 +66,8 @@ void UnregisterHomeHotKey() {
 }
 
 void DisableFsRedirectionBeforeEnd() {
-  constexpr CallSite kSite = {0x04000006, 1};  // this routine's location id, line 1
-  CallDeclared(kSite, kDisableFsRedirection, false, Address(&RedirectionState));
+  CallDeclared({kRedirectionBeforeEndLocation, 1}, kDisableFsRedirection, false,
+               Address(&RedirectionState));
 }
 
 void FinishProgram(uint32_t exit_code) {

@@ -1,20 +1,13 @@
-// The program's declared external functions, by index. The runtime binds
-// each on its first call (module name, export name).
+// The program's declared external functions, by index, for the program image.
 #include "app/routines.h"
 
 extern "C" {
 const char* const DeclaredModuleNames[kDeclaredFunctionCount] = {
-    "Kernel32.dll", "msvcrt.dll",   "Kernel32.dll", "advapi32.dll",
-    "advapi32.dll", "advapi32.dll", "kernel32.dll", "kernel32.dll",
+#define DECLARED_FUNCTION(name, module, export_name) module,
+#include "app/declared_functions.def"
 };
 const char* const DeclaredFunctionNames[kDeclaredFunctionCount] = {
-    "Wow64DisableWow64FsRedirection",
-    "strlen",
-    "MultiByteToWideChar",
-    "RegOpenKeyExW",
-    "RegQueryValueExW",
-    "RegCloseKey",
-    "lstrlenW",
-    "WideCharToMultiByte",
+#define DECLARED_FUNCTION(name, module, export_name) export_name,
+#include "app/declared_functions.def"
 };
 }

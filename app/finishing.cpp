@@ -2,6 +2,7 @@
 // button, the ShellNew clean-up, and the two hot keys.
 #include "app/command_calls.h"
 #include "app/routines.h"
+#include "forms/properties.h"
 #include "runtime/values.h"
 
 namespace korvex::app {
@@ -60,7 +61,7 @@ bool ProductInstalled() {
 
 void InstallLocationCheck() {
   if (ProductInstalled()) return;
-  Runtime().write_property(kMainWindowId, kUninstallButtonUnit, kDisabledProperty, -1, 1, 0);
+  Runtime().write_property(kMainWindowId, kUninstallButtonUnit, forms::kPropertyDisabled, -1, 1, 0);
 }
 
 void ShellNewCleanup() {

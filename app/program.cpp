@@ -23,8 +23,7 @@ namespace {
 constexpr int32_t kServiceRegisterCleanup = 3;
 constexpr int32_t kServiceInitializeImage = 6;
 
-// Location ids of the routines for runtime error reports.
-constexpr uint32_t kStartupSequenceLocation = 0x04000001;
+// Line of the "-s" scan, for runtime error reports.
 constexpr int32_t kScanLine = 10;
 
 constexpr int32_t kHomeKey = 36;

@@ -13,12 +13,7 @@ namespace korvex::app {
 namespace {
 
 constexpr int32_t kTextDataType = 10;
-constexpr uint32_t kRegistryReadLocation = 0x04000002;
 constexpr int32_t kWideToTextLine = 2;
-// Location ids of the routines that call declared functions.
-constexpr uint32_t kAnsiToWideLocation = 0x04000003;
-constexpr uint32_t kQueryValueLocation = 0x04000004;
-constexpr uint32_t kWideToAnsiLocation = 0x04000005;
 
 constexpr uint32_t kView64 = 0x100;  // KEY_WOW64_64KEY
 constexpr uint32_t kView32 = 0x200;  // KEY_WOW64_32KEY

@@ -5,10 +5,23 @@
 
 #include <cstdint>
 
+#include "app/program_layout.h"
+
 // Event handlers and the entry routine are reached from the program code block
-// (app/program_code.S) at fixed offsets from the code base; the runtime calls
-// them with the standard calling convention (the callee removes arguments).
+// (app/program_code.S) at the offsets of app/program_layout.def; the runtime
+// calls them with the standard calling convention (the callee removes
+// arguments, as many bytes as the list gives: a mismatch fails to link on
+// 32-bit Windows).
 #define KORVEX_HANDLER __stdcall
+
+namespace korvex::app {
+// Declared external functions by index.
+enum DeclaredFunction : int32_t {
+#define DECLARED_FUNCTION(name, module, export_name) name,
+#include "app/declared_functions.def"
+  kDeclaredFunctionEnd
+};
+}  // namespace korvex::app
 
 extern "C" {
 // The entry routine: initialises the program image, the globals, loads the
@@ -27,7 +40,7 @@ int32_t KORVEX_HANDLER OnHotKeyFeedback(int32_t id, int32_t second);
 
 // The program's declared external functions, in declaration order, for the
 // program image (module name and export name per index).
-inline constexpr int32_t kDeclaredFunctionCount = 8;
+inline constexpr int32_t kDeclaredFunctionCount = korvex::app::kDeclaredFunctionEnd;
 extern const char* const DeclaredModuleNames[kDeclaredFunctionCount];
 extern const char* const DeclaredFunctionNames[kDeclaredFunctionCount];
 
@@ -37,35 +50,14 @@ extern const uint8_t ProgramCode[];
 
 namespace korvex::app {
 
-// Window and units of the main window.
-inline constexpr uint32_t kMainWindowId = 0x52010001;
-inline constexpr uint32_t kMainWindowUnit = 0x06010000;
-inline constexpr uint32_t kWindowUnitType = 0x00010001;
-inline constexpr uint32_t kHotKeyLabelUnit = 0x16010106;
-inline constexpr uint32_t kLabelUnitType = 0x0001000A;
-inline constexpr uint32_t kUninstallButtonUnit = 0x16010103;
-inline constexpr int32_t kDisabledProperty = 6;
-
-// Offsets of the routines in the program code block, as the window template
-// binds them.
-inline constexpr uint32_t kProgramEntryOffset = 0x0;
-inline constexpr uint32_t kOnManualInstallOffset = 0xC7;
-inline constexpr uint32_t kOnMainWindowCreatedOffset = 0x45B;
-inline constexpr uint32_t kOnOneClickInstallOffset = 0x1A30;
-inline constexpr uint32_t kOnOneClickUninstallOffset = 0x1E24;
-inline constexpr uint32_t kOnMainWindowClosingOffset = 0x1F0A;
-inline constexpr uint32_t kOnHotKeyFeedbackOffset = 0x2005;
-
-// Declared external functions by index.
-enum DeclaredFunction : int32_t {
-  kDisableFsRedirection = 0,
-  kStrlen = 1,
-  kMultiByteToWideChar = 2,
-  kRegOpenKeyExW = 3,
-  kRegQueryValueExW = 4,
-  kRegCloseKey = 5,
-  kLstrlenW = 6,
-  kWideCharToMultiByte = 7,
+// Location ids of the routines, for runtime error reports.
+enum RoutineLocation : uint32_t {
+  kStartupSequenceLocation = 0x04000001,
+  kRegistryReadLocation,
+  kAnsiToWideLocation,
+  kQueryValueLocation,
+  kWideToAnsiLocation,
+  kRedirectionBeforeEndLocation,
 };
 
 inline constexpr uint32_t kLocalMachineRoot = 0x80000002;

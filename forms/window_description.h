@@ -1,7 +1,6 @@
-// Readable descriptions of windows and their units, the serializer that turns
-// them into a window template segment, and the description of this program's
-// start-up window. Platform-independent (used by the build-time generator and
-// by the tests).
+// Readable descriptions of windows and their units and the serializer that
+// turns them into a window template segment. Platform-independent (used by the
+// build-time generator and by the tests).
 #pragma once
 
 #include <cstdint>
@@ -48,30 +47,5 @@ struct WindowDescription {
 std::vector<uint8_t> SerializeUnitRecord(const UnitDescription& unit);
 // A whole segment: the window table, then each window's record.
 std::vector<uint8_t> SerializeWindowTemplate(std::span<const WindowDescription> windows);
-
-// --- This program's start-up window -------------------------------------------------
-namespace startup {
-inline constexpr uint32_t kWindowId = 0x52010001;
-inline constexpr int32_t kValueA = 0x025D0C88;
-inline constexpr int32_t kValueB = 0x19010010;
-inline constexpr uint32_t kManualButtonId = 0x1601015B;     // "按钮3"
-inline constexpr uint32_t kHotKeyLabelId = 0x16010106;      // "标签1"
-inline constexpr uint32_t kUninstallButtonId = 0x16010103;  // "按钮2"
-inline constexpr uint32_t kInstallButtonId = 0x16010102;    // "按钮1"
-inline constexpr uint32_t kZipUnitId = 0x16010087;          // "ZIP压缩1"
-// Handler offsets from the code base.
-inline constexpr int32_t kOnCreated = 0x45B;
-inline constexpr int32_t kOnClosing = 0x1F0A;
-inline constexpr int32_t kOnManualInstall = 0xC7;
-inline constexpr int32_t kOnUninstall = 0x1E24;
-inline constexpr int32_t kOnInstall = 0x1A30;
-inline constexpr int32_t kOnHotKey = 0x2005;
-// "Korvex 5.6.1.10516"
-inline constexpr char kCaption[] = "Korvex 5.6.1.10516";
-inline constexpr size_t kSegmentSize = 16442;
-}  // namespace startup
-
-// The start-up window with the given icon file as its icon.
-WindowDescription StartupWindow(std::span<const uint8_t> icon);
 
 }  // namespace korvex::forms

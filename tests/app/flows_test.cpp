@@ -451,13 +451,9 @@ TEST_F(FlowsTest, HandlersAreReachedThroughTheProgramCodeBlock) {
     const void* routine;
   };
   const Binding bindings[] = {
-      {app::kProgramEntryOffset, reinterpret_cast<const void*>(&ProgramEntry)},
-      {app::kOnManualInstallOffset, reinterpret_cast<const void*>(&OnManualInstall)},
-      {app::kOnMainWindowCreatedOffset, reinterpret_cast<const void*>(&OnMainWindowCreated)},
-      {app::kOnOneClickInstallOffset, reinterpret_cast<const void*>(&OnOneClickInstall)},
-      {app::kOnOneClickUninstallOffset, reinterpret_cast<const void*>(&OnOneClickUninstall)},
-      {app::kOnMainWindowClosingOffset, reinterpret_cast<const void*>(&OnMainWindowClosing)},
-      {app::kOnHotKeyFeedbackOffset, reinterpret_cast<const void*>(&OnHotKeyFeedback)},
+#define ROUTINE(name, offset, argument_bytes) \
+  {app::k##name##Offset, reinterpret_cast<const void*>(&name)},
+#include "app/program_layout.def"
   };
   for (const Binding& b : bindings) {
     const uint8_t* at = ProgramCode + b.offset;

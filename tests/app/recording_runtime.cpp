@@ -63,8 +63,8 @@ std::string RenderArg(const ArgRecord& a) {
     }
     case tag::kText | tag::kArrayFlag:
       return PointerOf(a) == &app::CommandLineArgs ? "&CommandLineArgs" : "text-array?";
-    case app::kWindowUnitType:
-    case app::kLabelUnitType:
+    case forms::kUnitTypeWindow:
+    case forms::kUnitTypeLabel:
       return "unit(" + Hex(a.low) + "," + Hex(a.high) + ":" + Hex(a.tag) + ")";
     default:
       return "tag" + Hex(a.tag) + "(" + Hex(a.low) + ")";

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "app/program_layout.h"
 #include "forms/template_loader.h"
 #include "forms/window_description.h"
 #include "tests/template/template_test_support.h"
@@ -186,7 +187,7 @@ TEST(Relocation, SharedRecordIsRelocatedOnce) {
 TEST(Fields, ReadAndWriteInPlace) {
   auto w = ParseOne(GeneratedSegment());
   ASSERT_TRUE(w);
-  const int32_t label = w->FindUnit(startup::kHotKeyLabelId);
+  const int32_t label = w->FindUnit(app::kHotKeyLabelUnit);
   ASSERT_EQ(label, 2);
   const auto before = std::vector<uint8_t>(w->UnitData(1).begin(), w->UnitData(1).end());
   EXPECT_TRUE(w->WriteField(label, UnitField::kLeft, static_cast<uint32_t>(-300)));
@@ -343,14 +344,14 @@ TEST_F(WindowSetTest, SizeZeroLoadsNothing) {
   Windows().Load(nullptr, 0, kBase);
   Windows().Load(GeneratedSegment().data(), 0, kBase);
   EXPECT_EQ(Windows().Count(), 0u);
-  EXPECT_EQ(Windows().Find(startup::kWindowId), nullptr);
+  EXPECT_EQ(Windows().Find(app::kMainWindowId), nullptr);
 }
 
 TEST_F(WindowSetTest, LoadAppendsAndFindsByWindowId) {
   const auto& s = GeneratedSegment();
   Windows().Load(s.data(), s.size(), kBase);
   ASSERT_EQ(Windows().Count(), 1u);
-  WindowRecord* w = Windows().Find(startup::kWindowId);
+  WindowRecord* w = Windows().Find(app::kMainWindowId);
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->Handler(0, 0), kBase + 0x45B);
   EXPECT_EQ(Windows().Find(0x52010002), nullptr);
@@ -358,7 +359,7 @@ TEST_F(WindowSetTest, LoadAppendsAndFindsByWindowId) {
   const auto more = MenuWindowSegment();
   Windows().Load(more.data(), more.size(), kBase);
   ASSERT_EQ(Windows().Count(), 2u);
-  EXPECT_EQ(Windows().Find(startup::kWindowId), w);  // records keep their place
+  EXPECT_EQ(Windows().Find(app::kMainWindowId), w);  // records keep their place
   ASSERT_NE(Windows().Find(0x52010002), nullptr);
   EXPECT_EQ(Windows().Find(0x52010002)->UnitCount(), 4);
 }

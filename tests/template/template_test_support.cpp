@@ -6,8 +6,8 @@
 #include <iconv.h>
 #endif
 
+#include "app/startup_window.h"
 #include "forms/icon_image.h"
-#include "forms/window_description.h"
 #include "runtime/errors.h"
 
 namespace korvex::forms::testing {
@@ -19,7 +19,7 @@ const std::vector<uint8_t>& GeneratedIcon() {
 
 const std::vector<uint8_t>& GeneratedSegment() {
   static const std::vector<uint8_t> segment = [] {
-    const WindowDescription windows[] = {StartupWindow(GeneratedIcon())};
+    const WindowDescription windows[] = {app::StartupWindow(GeneratedIcon())};
     return SerializeWindowTemplate(windows);
   }();
   return segment;

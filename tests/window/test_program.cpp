@@ -65,33 +65,33 @@ extern const char* const DeclaredFunctionNames[8] = {
     "GetTickCount", "GetCurrentProcessId", "GetCurrentThreadId", "GetVersion", "GetACP",
     "GetOEMCP",     "GetLastError",        "GetTickCount"};
 
-int32_t TestProgramEntry() {
+int32_t __stdcall TestProgramEntry() {
   Log().push_back("entry");
   if (test_program::entry_script) test_program::entry_script();
   return 0;
 }
-int32_t TestOnWindowCreated() {
+int32_t __stdcall TestOnMainWindowCreated() {
   Log().push_back("created");
   if (test_program::created_script) test_program::created_script();
   return 0;
 }
-int32_t TestOnButton1() {
+int32_t __stdcall TestOnOneClickInstall() {
   Log().push_back("button1");
   return 0;
 }
-int32_t TestOnButton2() {
+int32_t __stdcall TestOnOneClickUninstall() {
   Log().push_back("button2");
   return 0;
 }
-int32_t TestOnButton3() {
+int32_t __stdcall TestOnManualInstall() {
   Log().push_back("button3");
   return 0;
 }
-int32_t TestOnCloseQuery() {
+int32_t __stdcall TestOnMainWindowClosing() {
   Log().push_back("close-query");
   return test_program::allow_close;
 }
-int32_t __stdcall TestOnHotKey(int32_t id, int32_t second) {
+int32_t __stdcall TestOnHotKeyFeedback(int32_t id, int32_t second) {
   Log().push_back("hotkey " + std::to_string(id) + " " + std::to_string(second));
   return 0x1000 + id;
 }

@@ -11,15 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "app/program_layout.h"
+
 namespace test_program {
 
-inline constexpr uint32_t kWindowId = 0x52010001;
-inline constexpr uint32_t kWindowUnit = 0x06010000;
-inline constexpr uint32_t kButton3 = 0x1601015B;  // "手动安装"
-inline constexpr uint32_t kLabel = 0x16010106;
-inline constexpr uint32_t kButton2 = 0x16010103;  // "一键卸载"
-inline constexpr uint32_t kButton1 = 0x16010102;  // "一键安装"
-inline constexpr uint32_t kCompressor = 0x16010087;
+inline constexpr uint32_t kWindowId = korvex::app::kMainWindowId;
+inline constexpr uint32_t kWindowUnit = korvex::forms::kWindowUnitId;
+inline constexpr uint32_t kButton3 = korvex::app::kManualButtonUnit;  // "手动安装"
+inline constexpr uint32_t kLabel = korvex::app::kHotKeyLabelUnit;
+inline constexpr uint32_t kButton2 = korvex::app::kUninstallButtonUnit;  // "一键卸载"
+inline constexpr uint32_t kButton1 = korvex::app::kInstallButtonUnit;    // "一键安装"
+inline constexpr uint32_t kCompressor = korvex::app::kZipCompressorUnit;
 
 // What the routines did, in order ("entry", "created", "button1", ...).
 std::vector<std::string>& Log();

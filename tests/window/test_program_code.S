@@ -1,29 +1,13 @@
-/* A code block for the tests: the routines of the test program sit at the
- * offsets that the generated window template binds, so that events reach
- * them through relocation alone, as in the real program. */
-#include "runtime/asm_macros.h"
+/* A code block for the tests: a recording routine Test<Name> at the offset of
+ * each routine of the program layout, so that the events of the generated
+ * window template reach them through relocation alone, as in the real
+ * program. */
+#include "app/code_block.h"
 
-  .text
-  .balign 16
-  .globl CSYM(ProgramCode)
-CSYM(ProgramCode):
-
-#define ROUTINE_AT(offset, target)            \
-  .org CSYM(ProgramCode) + (offset), 0xCC;    \
-  jmp target
-
-  ROUTINE_AT(0x0000, CSYM(TestProgramEntry))
-  ROUTINE_AT(0x00C7, CSYM(TestOnButton3))
-  ROUTINE_AT(0x045B, CSYM(TestOnWindowCreated))
-  ROUTINE_AT(0x1A30, CSYM(TestOnButton1))
-  ROUTINE_AT(0x1E24, CSYM(TestOnButton2))
-  ROUTINE_AT(0x1F0A, CSYM(TestOnCloseQuery))
-#if defined(__x86_64__)
-  ROUTINE_AT(0x2005, TestOnHotKey)
-#else
-  /* Two 32-bit arguments that the routine removes itself. */
-  ROUTINE_AT(0x2005, _TestOnHotKey@8)
-#endif
+  CODE_BLOCK_BEGIN
+#define ROUTINE(name, offset, argument_bytes) \
+  STDCALL_ROUTINE_AT(offset, Test##name, argument_bytes);
+#include "app/program_layout.def"
   /* Routines of a second test window that binds every window event. */
   ROUTINE_AT(0x3000, CSYM(TestOnWindowEvent0))
   ROUTINE_AT(0x3010, CSYM(TestOnWindowEvent1))
@@ -33,13 +17,9 @@ CSYM(ProgramCode):
   ROUTINE_AT(0x3050, CSYM(TestOnWindowEvent12))
   ROUTINE_AT(0x3060, CSYM(TestOnWindowEvent5))
   ROUTINE_AT(0x3070, CSYM(TestOnWindowEvent6))
-#if defined(__x86_64__)
-  ROUTINE_AT(0x3080, TestOnIdle)
-#else
   /* The elapsed milliseconds, removed by the routine itself. */
-  ROUTINE_AT(0x3080, _TestOnIdle@4)
-#endif
+  STDCALL_ROUTINE_AT(0x3080, TestOnIdle, 4)
   ROUTINE_AT(0x3090, CSYM(TestOnWindowEvent8))
   ROUTINE_AT(0x30A0, CSYM(TestOnWindowEvent10))
   ROUTINE_AT(0x30B0, CSYM(TestOnWindowEvent11))
-  .org CSYM(ProgramCode) + 0x30C0, 0xCC
+  CODE_BLOCK_END(0x30C0)

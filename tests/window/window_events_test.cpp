@@ -10,7 +10,7 @@
 #include "forms/form_window.h"
 #include "forms/properties.h"
 #include "forms/template_loader.h"
-#include "forms/window_description.h"
+#include "app/startup_window.h"
 #include "runtime/application.h"
 #include "runtime/call_protocol.h"
 #include "runtime/errors.h"
@@ -68,7 +68,7 @@ std::vector<uint8_t> CursorFile() {
 // The start-up window's description with another id, a sizable border, the
 // centred position, no hidden owner, and every window event bound.
 WindowDescription EventsWindow() {
-  WindowDescription window = korvex::forms::StartupWindow({});
+  WindowDescription window = korvex::app::StartupWindow({});
   window.id = kEventsWindow;
   auto& unit0 = window.units[0];
   korvex::forms::WindowProperties properties;
@@ -128,7 +128,7 @@ WindowDescription NamedClassWindow(uint32_t id, const char* class_name) {
 
 // A window whose label block has a version above what the loader reads.
 WindowDescription BrokenWindow() {
-  WindowDescription window = korvex::forms::StartupWindow({});
+  WindowDescription window = korvex::app::StartupWindow({});
   window.id = kBrokenWindow;
   for (auto& unit : window.units) {
     if (unit.id != kLabel) continue;

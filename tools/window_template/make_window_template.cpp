@@ -3,8 +3,8 @@
 // segment that the program image carries.
 #include <cstdio>
 
+#include "app/startup_window.h"
 #include "base/file_io.h"
-#include "forms/window_description.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make-window-template: cannot read %s\n", argv[1]);
     return 1;
   }
-  const korvex::forms::WindowDescription windows[] = {korvex::forms::StartupWindow(icon)};
+  const korvex::forms::WindowDescription windows[] = {korvex::app::StartupWindow(icon)};
   const std::vector<uint8_t> segment = korvex::forms::SerializeWindowTemplate(windows);
   if (!korvex::WriteWholeFile(argv[2], segment)) {
     std::fprintf(stderr, "make-window-template: cannot write %s\n", argv[2]);
