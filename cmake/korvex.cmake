@@ -1,31 +1,35 @@
 # Helpers shared by the folders' CMakeLists.
 
-# Host tool path in the cross build: korvex_host_tool(<var> <name>).
-function(korvex_host_tool var name)
-  set(${var} ${KORVEX_HOST_TOOLS_DIR}/bin/${name} PARENT_SCOPE)
-endfunction()
+# The system's interpreter runs every Python script of the build and the
+# tests, not whatever python3 comes first on PATH.
+find_program(KORVEX_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 
-# Where the generated binaries of the host tools land (cross build).
+# Where the generated binaries of the host tools land (cross build), and the
+# generated inputs of the program image.
 set(KORVEX_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${KORVEX_GENERATED_DIR})
+set(KORVEX_SETTINGS_IMAGE_FILE ${KORVEX_GENERATED_DIR}/settings.qdf)
+set(KORVEX_WINDOW_TEMPLATE_FILE ${KORVEX_GENERATED_DIR}/window_template.bin)
+set(KORVEX_ICON_FILE ${KORVEX_GENERATED_DIR}/korvex.ico)
 
 # korvex_host_test(name SOURCES ... LIBS ...): a GoogleTest executable of the
 # host build, run by CTest under the sanitizers.
 function(korvex_host_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS host TIMEOUT 300)
 endfunction()
 
-# korvex_wine_test(name SOURCES ... LIBS ... [GUI]): a GoogleTest executable of
-# the Windows build, run by CTest under Wine in the build tree's prefix.
+# korvex_wine_test(name SOURCES ... LIBS ... [TIMEOUT seconds]): a GoogleTest
+# executable of the Windows build, run by CTest under Wine in the build tree's
+# prefix.
 function(korvex_wine_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
@@ -35,14 +39,11 @@ function(korvex_wine_test name)
 endfunction()
 
 # korvex_fuzzer(name SOURCES ... LIBS ... [SEEDS dir-or-file ...]): a libFuzzer
-# target of the host build (Clang only) with a bounded run registered in CTest.
+# target of the host build with a bounded run registered in CTest.
 # KORVEX_FUZZ_SECONDS sets the length of that run.
 set(KORVEX_FUZZ_SECONDS 60 CACHE STRING "Seconds of each bounded fuzz run in the tests")
 function(korvex_fuzzer name)
   cmake_parse_arguments(F "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
-  if(NOT KORVEX_HOST OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-    return()
-  endif()
   add_executable(${name} ${F_SOURCES})
   target_link_libraries(${name} PRIVATE ${F_LIBS})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
@@ -54,4 +55,32 @@ function(korvex_fuzzer name)
                    ${CMAKE_SOURCE_DIR}/scripts/fuzz-run $<TARGET_FILE:${name}> ${corpus}
                    ${KORVEX_FUZZ_SECONDS} ${F_SEEDS})
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 900)
+endfunction()
+
+# korvex_add_program(target installer_file [dependencies...]): the Windows
+# program with the given installer image, written to the calling folder's
+# binary folder; the dependencies are the targets that make the installer
+# file. Only the information block with the constant segment is assembled for
+# each program; the rest is shared.
+function(korvex_add_program target installer_file)
+  set(image ${target}_program_image)
+  set(source ${CMAKE_SOURCE_DIR}/runtime/program_image.S)
+  add_library(${image} OBJECT ${source})
+  target_include_directories(${image} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(${image} PRIVATE
+    KORVEX_INSTALLER_IMAGE_FILE="${installer_file}"
+    KORVEX_SETTINGS_IMAGE_FILE="${KORVEX_SETTINGS_IMAGE_FILE}"
+    KORVEX_WINDOW_TEMPLATE_FILE="${KORVEX_WINDOW_TEMPLATE_FILE}")
+  set_source_files_properties(${source} PROPERTIES OBJECT_DEPENDS
+    "${KORVEX_SETTINGS_IMAGE_FILE};${KORVEX_WINDOW_TEMPLATE_FILE};${installer_file}")
+  add_dependencies(${image} korvex_settings_image korvex_window_template ${ARGN})
+
+  # The process entry (korvex_startup) and the resources go straight into
+  # the executable; the libraries supply the rest.
+  add_executable(${target} WIN32 $<TARGET_OBJECTS:${image}>
+                 $<TARGET_OBJECTS:korvex_payload_objects> $<TARGET_OBJECTS:korvex_startup>)
+  target_link_libraries(${target} PRIVATE korvex_app korvex_forms korvex_commands korvex_runtime)
+  # No symbols or debugging data from the static libraries in the shipped file.
+  target_link_options(${target} PRIVATE -mwindows -s)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The unattended install (KorvexSetup.exe -s) end to end under Wine, each
 scenario in a fresh copy of an initialised prefix, with the sample installer
 embedded in the program.
@@ -8,12 +8,15 @@ embedded in the program.
 
 Exit code 77 (skipped) when this machine cannot run the program.
 """
-import argparse
 import os
 import shutil
 import subprocess
 import sys
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
+    os.path.abspath(__file__)))), "scripts"))
+import wine_tests  # noqa: E402
 
 ARGS = None
 RUN_TIMEOUT = 300
@@ -26,7 +29,7 @@ class Prefix:
     def __init__(self, name):
         self.path = os.path.join(ARGS.work, name)
         self.remove()
-        subprocess.run(["cp", "-a", base_prefix(), self.path], check=True)
+        subprocess.run(["cp", "-a", ARGS.base_prefix, self.path], check=True)
 
     def env(self, extra=None):
         env = dict(os.environ)
@@ -54,14 +57,6 @@ class Prefix:
         if os.path.exists(self.path):
             subprocess.run(["wineserver", "-k"], env=self.env(), stderr=subprocess.DEVNULL)
             shutil.rmtree(self.path)
-
-
-def base_prefix():
-    base = os.path.join(ARGS.work, "base")
-    if not os.path.exists(os.path.join(base, ".korvex-ready")):
-        subprocess.run([ARGS.wine_run, base, "cmd", "/c", "exit", "0"], check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=RUN_TIMEOUT)
-    return base
 
 
 class SilentInstallTest(unittest.TestCase):
@@ -135,21 +130,12 @@ class SilentInstallTest(unittest.TestCase):
 
 def main():
     global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--settings", required=True)
-    parser.add_argument("--wine-run", required=True)
-    parser.add_argument("--work", required=True)
-    ARGS, rest = parser.parse_known_args()
+    ARGS, rest = wine_tests.parse_args("--program", "--settings")
+    wine_tests.skip_unless_runnable(ARGS.program)
     os.makedirs(ARGS.work, exist_ok=True)
-    # A 32-bit program on a machine without a 32-bit user mode cannot run.
-    kind = subprocess.run(["file", "-b", ARGS.program], stdout=subprocess.PIPE).stdout
-    can_run_32 = os.path.join(os.path.dirname(ARGS.wine_run), "wine-can-run-32")
-    if kind.startswith(b"PE32 executable") and subprocess.run([can_run_32]).returncode != 0:
-        print("skipped: this machine cannot run 32-bit programs")
-        return 77
-    result = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2).result
-    return 0 if result.wasSuccessful() else 1
+    ARGS.base_prefix = os.path.join(ARGS.work, "base")
+    wine_tests.prepare_prefix(ARGS.wine_run, ARGS.base_prefix)
+    return wine_tests.run_tests(rest)
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 prefix per scenario, the program's window found, clicked and read through
 xdotool and a small inspector program, the prefix's files and registry read
 back afterwards."""
+import atexit
 import fcntl
 import getpass
 import os
@@ -16,6 +17,7 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, "scripts"))
 import prefix_snapshot  # noqa: E402
 import virtual_display  # noqa: E402
+import wine_tests  # noqa: E402
 
 TITLE = "Korvex 5.6.1.10516"
 ERROR_TITLE = "错误"
@@ -36,8 +38,7 @@ def check(cond, what):
 
 
 def wine_loader():
-    can32 = subprocess.call([os.path.join(ROOT, "scripts", "wine-can-run-32")]) == 0
-    return "wine" if can32 else "/usr/lib/wine/wine64"
+    return "wine" if wine_tests.can_run_32() else "/usr/lib/wine/wine64"
 
 
 class Display:
@@ -47,10 +48,13 @@ class Display:
     def __init__(self):
         self.proc, self.name = virtual_display.start_xvfb()
         os.environ["DISPLAY"] = self.name
+        # Closed however the run ends, a scenario whose set-up failed included.
+        atexit.register(self.close)
 
     def close(self):
-        self.proc.kill()
-        self.proc.wait()
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
 
 
 class Prefix:

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """make_image.py FILE: writes the e2e tests' stand-in installer image, a few
 megabytes in which every byte value occurs (zeros, line ends and end-of-file
 marks among them), the same on every run: SHA-256 of a counter, block after

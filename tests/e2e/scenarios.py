@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """End-to-end scenarios of KorvexSetup.exe under Wine, one per run:
 
   scenarios.py --build DIR --exe EXE --image INSTALLER_IMAGE [--image-sha256 HEX]

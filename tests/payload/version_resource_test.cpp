@@ -125,9 +125,6 @@ TEST(VersionResource, ManifestAsksForCommonControls6AndAdministrator) {
 }
 
 TEST(VersionResource, WindowIconIsResourceOne) {
-#ifndef KORVEX_HAVE_ICON
-  GTEST_SKIP() << "built without the generated window icon";
-#else
   EXPECT_NE(FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)), nullptr);
   HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
   ASSERT_NE(icon, nullptr);
@@ -136,7 +133,6 @@ TEST(VersionResource, WindowIconIsResourceOne) {
   EXPECT_TRUE(icon_info.fIcon);
   if (icon_info.hbmColor) DeleteObject(icon_info.hbmColor);
   if (icon_info.hbmMask) DeleteObject(icon_info.hbmMask);
-#endif
 }
 
 }  // namespace

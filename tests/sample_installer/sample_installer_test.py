@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """End-to-end tests of the sample setup program and its uninstaller under Wine.
 
 Every scenario works in a fresh copy of an initialised prefix, runs the
@@ -10,7 +10,6 @@ through Wine's own reg tool.
 
 Exit code 77 (skipped) when the machine cannot run 32-bit programs at all.
 """
-import argparse
 import glob
 import os
 import re
@@ -23,6 +22,7 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
     os.path.abspath(__file__)))), "scripts"))
 import virtual_display  # noqa: E402
+import wine_tests  # noqa: E402
 
 ARGS = None
 DISPLAY = None
@@ -337,52 +337,19 @@ def start_display():
     return server
 
 
-def is_32bit_program(path):
-    with open(path, "rb") as f:
-        head = f.read(4096)
-    offset = int.from_bytes(head[0x3C:0x40], "little")
-    return head[offset + 4:offset + 6] == b"\x4c\x01"
-
-
-def can_run_32bit():
-    """The project's one answer, next to the wine-run script."""
-    script = os.path.join(os.path.dirname(ARGS.wine_run), "wine-can-run-32")
-    return subprocess.run([script]).returncode == 0
-
-
-def prepare_base_prefix(path):
-    env = dict(os.environ, DISPLAY=DISPLAY)
-    subprocess.run([ARGS.wine_run, path, "cmd", "/c", "exit", "0"], env=env, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
-    subprocess.run(["wineserver", "-w"], env=dict(env, WINEPREFIX=path), timeout=300)
-
-
 def main():
-    global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--setup", required=True)
-    parser.add_argument("--uninstaller", required=True)
-    parser.add_argument("--wine-run", required=True)
-    parser.add_argument("--work", required=True)
-    ARGS, rest = parser.parse_known_args()
-    ARGS.setup = os.path.abspath(ARGS.setup)
-    ARGS.uninstaller = os.path.abspath(ARGS.uninstaller)
-    ARGS.work = os.path.abspath(ARGS.work)
+    global ARGS, PROGRAM_VIEW
+    ARGS, rest = wine_tests.parse_args("--setup", "--uninstaller")
     ARGS.base_prefix = os.path.join(ARGS.work, "base-prefix")
-
-    global PROGRAM_VIEW
-    PROGRAM_VIEW = 32 if is_32bit_program(ARGS.setup) else 64
-    if PROGRAM_VIEW == 32 and not can_run_32bit():
-        print("SKIPPED: this machine's kernel cannot run 32-bit programs, so Wine cannot "
-              "start the 32-bit setup program")
-        return 77
+    PROGRAM_VIEW = 32 if wine_tests.is_32bit_program(ARGS.setup) else 64
+    wine_tests.skip_unless_runnable(ARGS.setup)
 
     os.makedirs(ARGS.work, exist_ok=True)
     server = start_display()
     try:
-        prepare_base_prefix(ARGS.base_prefix)
-        result = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2).result
-        return 0 if result.wasSuccessful() else 1
+        wine_tests.prepare_prefix(ARGS.wine_run, ARGS.base_prefix,
+                                  dict(os.environ, DISPLAY=DISPLAY))
+        return wine_tests.run_tests(rest)
     finally:
         if server is not None:
             server.terminate()
