@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "forms/texts.h"
+
 namespace korvex::forms {
 
 // --- Identifiers ----------------------------------------------------------------
@@ -251,7 +253,7 @@ struct ButtonProperties {
   std::vector<uint8_t> picture;
   bool has_font = false;
   FontDescription font;
-  std::string caption = "\xB0\xB4\xC5\xA5";  // "按钮"
+  std::string caption = kDefaultButtonCaption;
 };
 BlockStatus ParseButtonProperties(std::span<const uint8_t> block, ButtonProperties* out);
 std::vector<uint8_t> SerializeButtonProperties(const ButtonProperties& p);

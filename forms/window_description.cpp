@@ -133,20 +133,15 @@ WindowDescription StartupWindow(std::span<const uint8_t> icon) {
   window.property_block = SerializeWindowProperties(wp);
   d.units.push_back(window);
 
-  // "按钮3": manual install.
-  d.units.push_back(Button(kManualButtonId,
-                           "\xB0\xB4\xC5\xA5"
-                           "3",
-                           120, kOnManualInstall,
-                           "\xCA\xD6\xB6\xAF\xB0\xB2\xD7\xB0"));  // "手动安装"
+  // Manual install.
+  d.units.push_back(
+      Button(kManualButtonId, kManualButtonName, 120, kOnManualInstall, kManualButtonCaption));
 
-  // "标签1": hidden, receives the hot-key notification.
+  // A hidden label, receives the hot-key notification.
   UnitDescription label;
   label.id = kHotKeyLabelId;
   label.type = kUnitTypeLabel;
-  label.name =
-      "\xB1\xEA\xC7\xA9"
-      "1";  // "标签1"
+  label.name = kHotKeyLabelName;
   label.left = -2;
   label.top = 24;
   label.width = 15;
@@ -159,25 +154,17 @@ WindowDescription StartupWindow(std::span<const uint8_t> icon) {
   label.property_block = SerializeLabelProperties(lp);
   d.units.push_back(label);
 
-  // "按钮2": one-click uninstall; "按钮1": one-click install.
-  d.units.push_back(Button(kUninstallButtonId,
-                           "\xB0\xB4\xC5\xA5"
-                           "2",
-                           230, kOnUninstall,
-                           "\xD2\xBB\xBC\xFC\xD0\xB6\xD4\xD8"));  // "一键卸载"
-  d.units.push_back(Button(kInstallButtonId,
-                           "\xB0\xB4\xC5\xA5"
-                           "1",
-                           10, kOnInstall,
-                           "\xD2\xBB\xBC\xFC\xB0\xB2\xD7\xB0"));  // "一键安装"
+  // One-click uninstall and one-click install.
+  d.units.push_back(
+      Button(kUninstallButtonId, kUninstallButtonName, 230, kOnUninstall, kUninstallButtonCaption));
+  d.units.push_back(
+      Button(kInstallButtonId, kInstallButtonName, 10, kOnInstall, kInstallButtonCaption));
 
-  // "ZIP压缩1": the compression unit, no window, no events, empty block.
+  // The compression unit: no window, no events, empty block.
   UnitDescription zip;
   zip.id = kZipUnitId;
   zip.type = kUnitTypeZipCompressor;
-  zip.name =
-      "ZIP\xD1\xB9\xCB\xF5"
-      "1";  // "ZIP压缩1"
+  zip.name = kZipUnitName;
   zip.left = -10;
   zip.top = -4;
   zip.width = 24;
