@@ -9,6 +9,9 @@ endfunction()
 set(KORVEX_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${KORVEX_GENERATED_DIR})
 
+# korvex_gbk_texts(): the code page 936 texts of a folder.
+include(${CMAKE_CURRENT_LIST_DIR}/gbk_texts.cmake)
+
 # korvex_host_test(name SOURCES ... LIBS ...): a GoogleTest executable of the
 # host build, run by CTest under the sanitizers.
 function(korvex_host_test name)

@@ -4,6 +4,7 @@
 add_library(korvex_template_format STATIC
   ${CMAKE_CURRENT_LIST_DIR}/template_format.cpp)
 target_include_directories(korvex_template_format PUBLIC ${CMAKE_SOURCE_DIR})
+korvex_gbk_texts(korvex_template_format texts.txt korvex::forms)
 
 add_library(korvex_window_description STATIC
   ${CMAKE_CURRENT_LIST_DIR}/window_description.cpp
