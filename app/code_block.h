@@ -4,6 +4,9 @@
  * relocation alone. Gaps are filled with int3. */
 #pragma once
 
+/* Assembler, not C++: left as written. */
+/* clang-format off */
+
 #include "runtime/asm_macros.h"
 
 #define CODE_BLOCK_BEGIN    \

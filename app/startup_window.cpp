@@ -1,5 +1,7 @@
 #include "app/startup_window.h"
 
+#include "app/texts.h"
+
 namespace korvex::app {
 
 using namespace forms;
@@ -67,17 +69,12 @@ WindowDescription StartupWindow(std::span<const uint8_t> icon) {
   d.units.push_back(window);
 
   // "按钮3": manual install.
-  d.units.push_back(Button(kManualButtonUnit, kManualButtonUnitType,
-                           "\xB0\xB4\xC5\xA5"
-                           "3",
-                           120, kOnManualInstallOffset,
-                           "\xCA\xD6\xB6\xAF\xB0\xB2\xD7\xB0"));  // "手动安装"
+  d.units.push_back(Button(kManualButtonUnit, kManualButtonUnitType, kManualButtonName, 120,
+                           kOnManualInstallOffset, kManualButtonCaption));
 
   // "标签1": hidden, receives the hot-key notification.
-  UnitDescription label = Unit(kHotKeyLabelUnit, kHotKeyLabelUnitType,
-                               "\xB1\xEA\xC7\xA9"
-                               "1",  // "标签1"
-                               -2, 24, 15, 15);
+  UnitDescription label =
+      Unit(kHotKeyLabelUnit, kHotKeyLabelUnitType, kHotKeyLabelName, -2, 24, 15, 15);
   label.events = {{0, kOnHotKeyFeedbackOffset}};
   LabelProperties lp;  // version 2 with its usual values, empty caption
   lp.has_font = true;
@@ -86,22 +83,14 @@ WindowDescription StartupWindow(std::span<const uint8_t> icon) {
   d.units.push_back(label);
 
   // "按钮2": one-click uninstall; "按钮1": one-click install.
-  d.units.push_back(Button(kUninstallButtonUnit, kUninstallButtonUnitType,
-                           "\xB0\xB4\xC5\xA5"
-                           "2",
-                           230, kOnOneClickUninstallOffset,
-                           "\xD2\xBB\xBC\xFC\xD0\xB6\xD4\xD8"));  // "一键卸载"
-  d.units.push_back(Button(kInstallButtonUnit, kInstallButtonUnitType,
-                           "\xB0\xB4\xC5\xA5"
-                           "1",
-                           10, kOnOneClickInstallOffset,
-                           "\xD2\xBB\xBC\xFC\xB0\xB2\xD7\xB0"));  // "一键安装"
+  d.units.push_back(Button(kUninstallButtonUnit, kUninstallButtonUnitType, kUninstallButtonName,
+                           230, kOnOneClickUninstallOffset, kUninstallButtonCaption));
+  d.units.push_back(Button(kInstallButtonUnit, kInstallButtonUnitType, kInstallButtonName, 10,
+                           kOnOneClickInstallOffset, kInstallButtonCaption));
 
   // "ZIP压缩1": the compression unit, no window, no events, empty block.
-  d.units.push_back(Unit(kZipCompressorUnit, kZipCompressorUnitType,
-                         "ZIP\xD1\xB9\xCB\xF5"
-                         "1",  // "ZIP压缩1"
-                         -10, -4, 24, 24));
+  d.units.push_back(
+      Unit(kZipCompressorUnit, kZipCompressorUnitType, kZipUnitName, -10, -4, 24, 24));
   return d;
 }
 

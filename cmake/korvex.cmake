@@ -12,6 +12,9 @@ set(KORVEX_SETTINGS_IMAGE_FILE ${KORVEX_GENERATED_DIR}/settings.qdf)
 set(KORVEX_WINDOW_TEMPLATE_FILE ${KORVEX_GENERATED_DIR}/window_template.bin)
 set(KORVEX_ICON_FILE ${KORVEX_GENERATED_DIR}/korvex.ico)
 
+# korvex_gbk_texts(): the code page 936 texts of a folder.
+include(${CMAKE_CURRENT_LIST_DIR}/gbk_texts.cmake)
+
 # korvex_host_test(name SOURCES ... LIBS ...): a GoogleTest executable of the
 # host build, run by CTest under the sanitizers.
 function(korvex_host_test name)

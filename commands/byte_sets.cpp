@@ -6,17 +6,13 @@
 #include <cstring>
 
 #include "commands/commands.h"
+#include "commands/texts.h"
 #include "runtime/arg_record.h"
 #include "runtime/errors.h"
 #include "runtime/values.h"
 
 namespace korvex {
 namespace {
-
-// "“欲取出数据的类型”参数值无效" in code page 936.
-constexpr char kInvalidDataTypeMessage[] =
-    "\xA1\xB0\xD3\xFB\xC8\xA1\xB3\xF6\xCA\xFD\xBE\xDD\xB5\xC4\xC0\xE0\xD0\xCD\xA1\xB1"
-    "\xB2\xCE\xCA\xFD\xD6\xB5\xCE\xDE\xD0\xA7";
 
 // Oldest and latest day that a date-time may hold: 1 January 100 and
 // 31 December 9999.

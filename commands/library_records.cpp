@@ -1,11 +1,11 @@
 // The five support libraries of the program image, with their command entry
-// tables in the positions of command_ids.h. Texts here are code page 936
-// (this file is compiled with a GBK execution character set).
+// tables in the positions of command_ids.h.
 #include <cstdint>
 
 #include "commands/command_ids.h"
 #include "commands/commands.h"
 #include "commands/library_services.h"
+#include "commands/texts.h"
 #include "runtime/library_record.h"
 
 namespace korvex {
@@ -94,19 +94,19 @@ ServiceCallback LibraryServiceCallback(int32_t library) {
 }
 
 const LibraryRecord kCoreLibraryRecord = MakeRecord(
-    "d09f2340818511d396f6aaf844c7e325", "系统核心支持库", 0xC0000001u, kCoreDataTypeCount,
+    "d09f2340818511d396f6aaf844c7e325", kCoreLibraryName, 0xC0000001u, kCoreDataTypeCount,
     kCoreDataTypes, kCoreCommandCount, kCoreCommands, Notify<kCoreLibrary>);
-const LibraryRecord kCompressionLibraryRecord =
-    MakeRecord("7B68736E818E41c5A28B0AE4D43C128C", "压缩解压支持库", 0, kCompressionDataTypeCount,
-               kCompressionDataTypes, 0, nullptr, Notify<kCompressionLibrary>);
+const LibraryRecord kCompressionLibraryRecord = MakeRecord(
+    "7B68736E818E41c5A28B0AE4D43C128C", kCompressionLibraryName, 0, kCompressionDataTypeCount,
+    kCompressionDataTypes, 0, nullptr, Notify<kCompressionLibrary>);
 const LibraryRecord kSpecialFunctionsLibraryRecord = MakeRecord(
-    "A512548E76954B6E92C21055517615B0", "特殊功能支持库", 0xC0000000u, 0, nullptr,
+    "A512548E76954B6E92C21055517615B0", kSpecialFunctionsLibraryName, 0xC0000000u, 0, nullptr,
     kSpecialFunctionsCommandCount, kSpecialFunctionsCommands, Notify<kSpecialFunctionsLibrary>);
 const LibraryRecord kSystemInterfaceLibraryRecord = MakeRecord(
-    "52F260023059454187AF826A3C07AF2A", "操作系统界面功能支持库", 0, 0, nullptr,
+    "52F260023059454187AF826A3C07AF2A", kSystemInterfaceLibraryName, 0, 0, nullptr,
     kSystemInterfaceCommandCount, kSystemInterfaceCommands, Notify<kSystemInterfaceLibrary>);
 const LibraryRecord kExtensionOneLibraryRecord =
-    MakeRecord("DA19AC3ADD2F4121AAD84AC5FBCAFC71", "扩展功能支持库一", 0, 0, nullptr,
+    MakeRecord("DA19AC3ADD2F4121AAD84AC5FBCAFC71", kExtensionOneLibraryName, 0, 0, nullptr,
                kExtensionOneCommandCount, kExtensionOneCommands, Notify<kExtensionOneLibrary>);
 
 }  // namespace korvex

@@ -3,21 +3,11 @@
 #include <algorithm>
 
 #include "forms/template_loader.h"
+#include "forms/texts.h"
 #include "runtime/errors.h"
 
 namespace korvex::forms {
 namespace {
-
-// "未找到引发事件的窗口"
-constexpr char kNoEventWindowText[] =
-    "\xCE\xB4\xD5\xD2\xB5\xBD\xD2\xFD\xB7\xA2\xCA\xC2\xBC\xFE\xB5\xC4\xB4\xB0\xBF\xDA";
-// "未找到引发事件的窗口组件"
-constexpr char kNoEventUnitText[] =
-    "\xCE\xB4\xD5\xD2\xB5\xBD\xD2\xFD\xB7\xA2\xCA\xC2\xBC\xFE\xB5\xC4\xB4\xB0\xBF\xDA\xD7\xE9"
-    "\xBC\xFE";
-// "引发事件的窗口组件无效"
-constexpr char kInvalidEventUnitText[] =
-    "\xD2\xFD\xB7\xA2\xCA\xC2\xBC\xFE\xB5\xC4\xB4\xB0\xBF\xDA\xD7\xE9\xBC\xFE\xCE\xDE\xD0\xA7";
 
 // Handlers take their 32-bit arguments on the stack and remove them themselves.
 int32_t CallHandler(uintptr_t address, int32_t count, const int32_t* a) {

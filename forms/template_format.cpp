@@ -149,8 +149,7 @@ FontDescription DefaultUiFont() {
   f.clip_precision = 2;
   f.quality = 1;
   f.pitch_and_family = 0x22;
-  static constexpr char kFace[] = "\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA";  // "微软雅黑"
-  std::memcpy(f.face, kFace, sizeof(kFace) - 1);
+  std::memcpy(f.face, kDefaultFontFace, sizeof(kDefaultFontFace) - 1);
   return f;
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "forms/texts.h"
 
 namespace korvex::forms {
 
@@ -208,7 +209,7 @@ struct ButtonProperties {
   std::vector<uint8_t> picture;
   bool has_font = false;
   FontDescription font;
-  std::string caption = "\xB0\xB4\xC5\xA5";  // "按钮"
+  std::string caption = kDefaultButtonCaption;
 };
 BlockStatus ParseButtonProperties(std::span<const uint8_t> block, ButtonProperties* out);
 std::vector<uint8_t> SerializeButtonProperties(const ButtonProperties& p);

@@ -26,12 +26,9 @@
 #include <vector>
 
 #include "forms/template_format.h"
+#include "forms/texts.h"
 
 namespace korvex::forms {
-
-// "载入窗口模板数据段出错!" in code page 936.
-inline constexpr char kTemplateLoadErrorText[] =
-    "\xD4\xD8\xC8\xEB\xB4\xB0\xBF\xDA\xC4\xA3\xB0\xE5\xCA\xFD\xBE\xDD\xB6\xCE\xB3\xF6\xB4\xED!";
 
 // Common fields of a component or window record that can be read and written
 // in place.

@@ -6,6 +6,7 @@
 
 #include "forms/form_window.h"
 #include "forms/unit_common.h"
+#include "forms/texts.h"
 #include "forms/units.h"
 #include "runtime/values.h"
 
@@ -125,8 +126,6 @@ ArgRecord MakeByteSetValue(std::span<const uint8_t> bytes) {
 }
 
 void SetFaceName(FontDescription* font, std::string_view name) {
-  // "宋体"
-  constexpr std::string_view kFallbackFace = "\xCB\xCE\xCC\xE5";
   if (name.size() >= kFontFaceSize) name = kFallbackFace;
   std::fill(std::begin(font->face), std::end(font->face), uint8_t{0});
   std::memcpy(font->face, name.data(), name.size());

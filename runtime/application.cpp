@@ -8,14 +8,11 @@
 #include "runtime/declared_functions.h"
 #include "runtime/errors.h"
 #include "runtime/message_loop.h"
+#include "runtime/texts.h"
 #include "runtime/values.h"
 
 namespace korvex {
 namespace {
-
-// "载入启动窗口失败"
-constexpr char kStartupWindowFailedText[] =
-    "\xD4\xD8\xC8\xEB\xC6\xF4\xB6\xAF\xB4\xB0\xBF\xDA\xCA\xA7\xB0\xDC";
 
 constexpr wchar_t kHiddenOwnerClass[] = L"_EL_HideOwner";
 

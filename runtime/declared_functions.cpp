@@ -8,6 +8,7 @@
 
 #include "runtime/call_protocol.h"
 #include "runtime/errors.h"
+#include "runtime/texts.h"
 
 #if defined(__i386__)
 // declared_call_i686.S
@@ -35,16 +36,6 @@ namespace korvex {
 namespace {
 
 DeclaredFunctionTable g_table;
-
-// "无法找到指定DLL库文件中的输出命令“%s”"
-constexpr char kFunctionNotFoundFormat[] =
-    "\xCE\xDE\xB7\xA8\xD5\xD2\xB5\xBD\xD6\xB8\xB6\xA8"
-    "DLL\xBF\xE2\xCE\xC4\xBC\xFE\xD6\xD0\xB5\xC4\xCA\xE4\xB3\xF6\xC3\xFC\xC1\xEE\xA1\xB0%s\xA1\xB1";
-// "无法找到指定DLL库文件“%s”中的输出命令“%s”"
-constexpr char kLibraryFunctionNotFoundFormat[] =
-    "\xCE\xDE\xB7\xA8\xD5\xD2\xB5\xBD\xD6\xB8\xB6\xA8"
-    "DLL\xBF\xE2\xCE\xC4\xBC\xFE\xA1\xB0%s\xA1\xB1\xD6\xD0\xB5\xC4\xCA\xE4\xB3\xF6\xC3\xFC\xC1\xEE"
-    "\xA1\xB0%s\xA1\xB1";
 
 // Names are cut to this many bytes in the messages.
 constexpr int kNamePrecision = 260;

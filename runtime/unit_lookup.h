@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "runtime/errors.h"
+#include "runtime/texts.h"
 
 namespace korvex {
 
@@ -20,15 +21,12 @@ inline void SetUnitWindowLookup(UnitWindowLookup lookup) {
 }
 
 // The window handle of a loaded unit. A window or unit that is not loaded is
-// a runtime error: "指定窗口或窗口组件不存在或尚未载入" (code page 936).
+// a runtime error.
 inline void* UnitWindowHandleOrRaise(uint32_t window, uint32_t unit) {
   void* handle = nullptr;
   UnitWindowLookup lookup = UnitWindowLookupSlot();
   if (lookup == nullptr || !lookup(window, unit, &handle)) {
-    ReportError(
-        "\xD6\xB8\xB6\xA8\xB4\xB0\xBF\xDA\xBB\xF2\xB4\xB0\xBF\xDA\xD7\xE9\xBC\xFE\xB2\xBB\xB4\xE6"
-        "\xD4\xDA\xBB\xF2\xC9\xD0\xCE\xB4\xD4\xD8\xC8\xEB",
-        0, window, 0);
+    ReportError(kUnitMissingText, 0, window, 0);
   }
   return handle;
 }

@@ -8,6 +8,7 @@
 #include "runtime/arg_record.h"
 #include "runtime/errors.h"
 #include "runtime/platform.h"
+#include "runtime/texts.h"
 
 namespace korvex {
 namespace {
@@ -16,10 +17,6 @@ std::atomic<int32_t> g_live_blocks{0};
 const uint8_t* g_constant_start = nullptr;
 const uint8_t* g_constant_end = nullptr;
 int32_t g_allocation_limit = 0;  // 0: no limit (tests only)
-
-// "分配 %d 字节内存失败!", the count as asked for, also beyond 32 bits.
-constexpr char kAllocationFailedFormat[] =
-    "\xB7\xD6\xC5\xE4 %lld \xD7\xD6\xBD\xDA\xC4\xDA\xB4\xE6\xCA\xA7\xB0\xDC!";
 
 bool RefusedByLimit(int32_t bytes) {
   return bytes < 0 || (g_allocation_limit > 0 && bytes > g_allocation_limit);
