@@ -10,6 +10,7 @@ else()
   target_sources(korvex_runtime_portable PRIVATE ${CMAKE_CURRENT_LIST_DIR}/platform_host.cpp)
 endif()
 target_include_directories(korvex_runtime_portable PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(korvex_runtime_portable PUBLIC korvex_base)
 
 if(KORVEX_WINDOWS)
   add_library(korvex_runtime STATIC ${CMAKE_CURRENT_LIST_DIR}/declared_functions.cpp)
