@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/byte_reader.h"
+#include "base/cxx_runtime.h"
 #include "base/text_format.h"
 #include "runtime/arg_record.h"
 #include "runtime/errors.h"
@@ -35,6 +36,13 @@ void ReportAllocationFailure(int64_t bytes) {
   char message[100];
   FormatText(message, sizeof message, kAllocationFailedFormat, {DecimalText(bytes).view()});
   ReportError(message, 0, 0, 0);
+}
+
+// The program's operator new (base/cxx_runtime.cpp) reports its failures as
+// the allocator does.
+void HandleAllocationFailure(size_t bytes) {
+  const uint64_t count = bytes;
+  ReportAllocationFailure(count > INT64_MAX ? INT64_MAX : static_cast<int64_t>(count));
 }
 
 void* TryAllocate(int32_t bytes) {

@@ -7,7 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "base/cxx_runtime.h"
 #include "base/text_format.h"
+
+// Both programs end at once when the heap fails them: nothing in them comes
+// near that.
+void korvex::HandleAllocationFailure(size_t) {
+  ExitProcess(1);
+}
 
 namespace korvex_sample {
 namespace {
