@@ -3,6 +3,15 @@
 #include <cstdio>
 
 namespace korvex {
+namespace {
+
+// Writes the bytes and closes the file; true when every byte reached it.
+bool WriteAndClose(std::FILE* file, std::span<const uint8_t> bytes) {
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
+}  // namespace
 
 bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
   std::FILE* file = std::fopen(path, "rb");
@@ -21,12 +30,23 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
 bool WriteWholeFile(const char* path, std::span<const uint8_t> bytes) {
   std::FILE* file = std::fopen(path, "wb");
   if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (std::fclose(file) != 0 || !written) {
+  if (!WriteAndClose(file, bytes)) {
     std::remove(path);
     return false;
   }
   return true;
 }
+
+#if defined(_WIN32)
+bool WriteWholeFile(const wchar_t* path, std::span<const uint8_t> bytes) {
+  std::FILE* file = _wfopen(path, L"wb");
+  if (file == nullptr) return false;
+  if (!WriteAndClose(file, bytes)) {
+    _wremove(path);
+    return false;
+  }
+  return true;
+}
+#endif
 
 }  // namespace korvex

@@ -1,5 +1,6 @@
 // Whole-file reading and writing through the C library, for the build's
-// generators and the tests. Platform-independent.
+// generators, the tests and the sample installer. Platform-independent, with
+// a wide-path overload on Windows.
 #pragma once
 
 #include <cstdint>
@@ -15,5 +16,8 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes);
 // Writes bytes as the whole file, replacing what was there; false when the
 // file cannot be written completely, in which case no partial file is left.
 bool WriteWholeFile(const char* path, std::span<const uint8_t> bytes);
+#if defined(_WIN32)
+bool WriteWholeFile(const wchar_t* path, std::span<const uint8_t> bytes);
+#endif
 
 }  // namespace korvex

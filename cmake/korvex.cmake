@@ -78,12 +78,16 @@ function(korvex_add_program target installer_file)
     "${KORVEX_SETTINGS_IMAGE_FILE};${KORVEX_WINDOW_TEMPLATE_FILE};${installer_file}")
   add_dependencies(${image} korvex_settings_image korvex_window_template ${ARGN})
 
-  # The process entry (korvex_startup) and the resources go straight into
-  # the executable; the libraries supply the rest.
+  # The process entry (korvex_startup), the resources and the C++ support
+  # (operator new and the library's error paths) go straight into the
+  # executable; the libraries supply the rest.
   add_executable(${target} WIN32 $<TARGET_OBJECTS:${image}>
-                 $<TARGET_OBJECTS:korvex_payload_objects> $<TARGET_OBJECTS:korvex_startup>)
+                 $<TARGET_OBJECTS:korvex_payload_objects> $<TARGET_OBJECTS:korvex_startup>
+                 $<TARGET_OBJECTS:korvex_cxx_runtime>)
   target_link_libraries(${target} PRIVATE korvex_app korvex_forms korvex_commands korvex_runtime)
-  # No symbols or debugging data from the static libraries in the shipped file.
-  target_link_options(${target} PRIVATE -mwindows -s)
+  # No symbols or debugging data from the static libraries in the shipped
+  # file; a link map beside it tells what its bytes are (scripts/bench).
+  target_link_options(${target} PRIVATE -mwindows -s
+                      -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 #include <map>
-#include <new>
 
 #include "runtime/errors.h"
 
@@ -397,14 +396,12 @@ void WindowRecord::RestoreSavedUnits() {
 
 void WindowSet::Load(const void* segment, size_t size, uintptr_t code_base) {
   if (size == 0) return;
-  bool ok = false;
-  if (segment != nullptr) {
-    try {
-      ok = ParseTemplate({static_cast<const uint8_t*>(segment), size}, code_base, &windows_);
-    } catch (const std::bad_alloc&) {
-      ok = false;
-    }
-  }
+  // Every count and length is checked against the bytes left before anything
+  // is allocated for it, so a template cannot ask for more memory than a
+  // small multiple of its own size: a malformed one fails here, never in the
+  // allocator.
+  const bool ok = segment != nullptr &&
+                  ParseTemplate({static_cast<const uint8_t*>(segment), size}, code_base, &windows_);
   if (!ok) korvex::ReportError(kTemplateLoadErrorText, 0, 0, 0);
 }
 

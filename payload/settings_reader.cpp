@@ -3,9 +3,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <utility>
 #include <vector>
 
+#include "base/byte_reader.h"
 #include "payload/md5.h"
 
 namespace korvex::settings {
@@ -39,30 +41,30 @@ std::string Describe(size_t offset, const char* format, ...) {
   return std::string(prefix) + text;
 }
 
-// One bounded cursor over the whole file; the first failure sticks and every
-// later read returns a neutral value.
+// The file's grammar over one bounded reader: every read states what it
+// reads, so that the first failure, which sticks, is told in the file's own
+// terms. Integers are big-endian; UTF-16 texts are little-endian.
 class Cursor {
  public:
   Cursor(const uint8_t* data, size_t size, ReadResult& result)
-      : data_(data), size_(size), result_(result) {}
+      : reader_(data, size), result_(result) {}
 
-  bool failed() const { return failed_; }
-  size_t pos() const { return pos_; }
-  size_t left() const { return size_ - pos_; }
-  void Seek(size_t pos) { pos_ = pos; }
+  bool failed() const { return !reader_.ok(); }
+  size_t pos() const { return reader_.pos(); }
+  size_t left() const { return reader_.remaining(); }
+  void Seek(size_t pos) { reader_.Seek(pos); }
 
   void Fail(size_t offset, std::string message) {
-    if (failed_) return;
-    failed_ = true;
+    if (failed()) return;
+    reader_.Fail();
     result_.error_offset = offset;
     result_.error = std::move(message);
   }
 
   bool Need(size_t n, const char* what) {
-    if (failed_) return false;
-    if (pos_ > size_ || n > size_ - pos_) {
-      Fail(pos_, Describe(pos_, "%s needs %zu bytes but only %zu are left", what, n,
-                          pos_ > size_ ? size_t{0} : size_ - pos_));
+    if (failed()) return false;
+    if (n > left()) {
+      Fail(pos(), Describe(pos(), "%s needs %zu bytes but only %zu are left", what, n, left()));
       return false;
     }
     return true;
@@ -70,13 +72,13 @@ class Cursor {
 
   uint8_t Byte(const char* what) {
     if (!Need(1, what)) return 0;
-    return data_[pos_++];
+    return reader_.ReadByte();
   }
 
   void Mark(uint8_t expected, const char* what) {
-    const size_t at = pos_;
+    const size_t at = pos();
     const uint8_t mark = Byte(what);
-    if (!failed_ && mark != expected) {
+    if (!failed() && mark != expected) {
       Fail(at, Describe(at, "%s: expected element tag 0x%02x, found 0x%02x", what, expected, mark));
     }
   }
@@ -84,18 +86,15 @@ class Cursor {
   int32_t Integer(const char* what) {
     Mark(kIntegerMark, what);
     if (!Need(4, what)) return 0;
-    const uint32_t bits = uint32_t{data_[pos_]} << 24 | uint32_t{data_[pos_ + 1]} << 16 |
-                          uint32_t{data_[pos_ + 2]} << 8 | uint32_t{data_[pos_ + 3]};
-    pos_ += 4;
-    return static_cast<int32_t>(bits);
+    return reader_.ReadInt32BigEndian();
   }
 
   // A count that cannot be negative and whose items, each at least
   // min_item_size bytes, must fit in what is left.
   size_t Count(const char* what, size_t min_item_size) {
-    const size_t at = pos_;
+    const size_t at = pos();
     const int32_t count = Integer(what);
-    if (failed_) return 0;
+    if (failed()) return 0;
     if (count < 0) {
       Fail(at, Describe(at, "%s is negative (%d)", what, count));
       return 0;
@@ -109,12 +108,12 @@ class Cursor {
 
   std::u16string String(const char* what) {
     Mark(kStringMark, what);
-    const size_t chars_at = pos_;
+    const size_t chars_at = pos();
     const int32_t chars = Integer(what);
     Mark(kBytesMark, what);
-    const size_t bytes_at = pos_;
+    const size_t bytes_at = pos();
     const int32_t bytes = Integer(what);
-    if (failed_) return {};
+    if (failed()) return {};
     if (chars < 0) {
       Fail(chars_at, Describe(chars_at, "%s: negative character count %d", what, chars));
       return {};
@@ -125,34 +124,30 @@ class Cursor {
       return {};
     }
     if (!Need(static_cast<size_t>(bytes), what)) return {};
+    const std::span<const uint8_t> units = reader_.ReadBytes(static_cast<size_t>(bytes));
     std::u16string text(static_cast<size_t>(chars), u'\0');
     for (size_t i = 0; i < text.size(); ++i) {
-      text[i] = static_cast<char16_t>(data_[pos_ + 2 * i] | data_[pos_ + 2 * i + 1] << 8);
+      text[i] = static_cast<char16_t>(LoadUInt16(units.data() + 2 * i));
     }
-    pos_ += static_cast<size_t>(bytes);
     return text;
   }
 
   std::vector<uint8_t> Bytes(const char* what) {
     Mark(kBytesMark, what);
-    const size_t count_at = pos_;
+    const size_t count_at = pos();
     const int32_t count = Integer(what);
-    if (failed_) return {};
+    if (failed()) return {};
     if (count < 0) {
       Fail(count_at, Describe(count_at, "%s: negative byte count %d", what, count));
       return {};
     }
     if (!Need(static_cast<size_t>(count), what)) return {};
-    std::vector<uint8_t> bytes(data_ + pos_, data_ + pos_ + count);
-    pos_ += static_cast<size_t>(count);
-    return bytes;
+    const std::span<const uint8_t> bytes = reader_.ReadBytes(static_cast<size_t>(count));
+    return {bytes.begin(), bytes.end()};
   }
 
  private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
-  bool failed_ = false;
+  ByteReader reader_;
   ReadResult& result_;
 };
 
@@ -177,8 +172,7 @@ void CheckHeader(const uint8_t* data, size_t size, Cursor& cursor) {
                                         data[kFormatOffset], kFormatVersion));
     return;
   }
-  uint32_t length = 0;
-  for (int i = 3; i >= 0; --i) length = length << 8 | data[kBodyLengthOffset + i];
+  const uint32_t length = LoadUInt32(data + kBodyLengthOffset);
   if (length != size - kHeaderSize) {
     cursor.Fail(kBodyLengthOffset,
                 Describe(kBodyLengthOffset,

@@ -41,7 +41,7 @@ HWND CreateHiddenOwner() {
                          nullptr, instance, nullptr);
 }
 
-// Program-end steps this part fills in.
+// The application's program-end steps (InstallRuntimeEntries).
 void DestroyProgramWindows() {
   if (App().forms.destroy_all_windows) App().forms.destroy_all_windows();
 }

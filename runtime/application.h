@@ -74,8 +74,9 @@ Application& App();
 // program's entry routine at the code base; returns its result.
 int32_t RunApplication(const ProgramInfoBlock* image, const FormEngineHooks& forms);
 
-// Fills the runtime entries this part provides (run, load start-up window,
-// property access, services) and the program-end steps.
+// Fills the runtime entries of the application (run, load start-up window,
+// property access, services) and its program-end steps: destroying the
+// windows, notifying the libraries, releasing the runtime's objects.
 void InstallRuntimeEntries();
 
 // Service 6: initialises the program image in its fixed order.

@@ -60,8 +60,10 @@ struct RuntimeEntryTable {
   intptr_t (*service)(int32_t number, intptr_t a, intptr_t b, intptr_t c, intptr_t d);
 };
 
-// The live table; entries that a later part of the runtime provides
-// (declared functions, properties, the loop) are filled in when it starts.
+// The live table. It starts with the call protocol's own entries; declared
+// functions (InitDeclaredFunctions) and the application's run, start-up
+// window, property and service entries (InstallRuntimeEntries) are filled in
+// when those are set up.
 RuntimeEntryTable& Runtime();
 // Puts back the runtime's own entries (tests that swapped some).
 void ResetRuntimeEntriesForTesting();

@@ -3,9 +3,11 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
+#include <string_view>
 
+#include "base/handles.h"
+#include "base/text_format.h"
 #include "runtime/call_protocol.h"
 #include "runtime/errors.h"
 #include "runtime/texts.h"
@@ -38,41 +40,11 @@ namespace {
 DeclaredFunctionTable g_table;
 
 // Names are cut to this many bytes in the messages.
-constexpr int kNamePrecision = 260;
+constexpr size_t kNamePrecision = 260;
 
 const char* OrEmpty(const char* s) {
   return s == nullptr ? "" : s;
 }
-
-// Owns a loaded module until it is handed over to the table.
-class LoadedModule {
- public:
-  LoadedModule() = default;
-  explicit LoadedModule(HMODULE module) : module_(module) {}
-  ~LoadedModule() { Close(); }
-  LoadedModule(const LoadedModule&) = delete;
-  LoadedModule& operator=(const LoadedModule&) = delete;
-  LoadedModule& operator=(LoadedModule&& other) noexcept {
-    if (this != &other) {
-      Close();
-      module_ = other.Detach();
-    }
-    return *this;
-  }
-  HMODULE get() const { return module_; }
-  HMODULE Detach() {
-    HMODULE m = module_;
-    module_ = nullptr;
-    return m;
-  }
-  void Close() {
-    if (module_ != nullptr) FreeLibrary(module_);
-    module_ = nullptr;
-  }
-
- private:
-  HMODULE module_ = nullptr;
-};
 
 std::string SystemFolder() {
   char buffer[MAX_PATH];
@@ -102,12 +74,12 @@ bool IsPlainName(const char* name) {
   return std::strpbrk(name, "\\/:") == nullptr;
 }
 
-LoadedModule LoadLibraryByName(const char* name) {
+ModuleHandle LoadLibraryByName(const char* name) {
   for (const std::string& path : LibraryLoadCandidates(name)) {
     HMODULE module = LoadLibraryA(path.c_str());
-    if (module != nullptr) return LoadedModule(module);
+    if (module != nullptr) return ModuleHandle(module);
   }
-  return LoadedModule();
+  return ModuleHandle();
 }
 
 FARPROC LookUp(HMODULE module, const char* function_name) {
@@ -126,20 +98,17 @@ void* AsAddress(FARPROC f) {
 }
 
 // A name cut to kNamePrecision bytes for a message.
-struct ShortName {
-  explicit ShortName(const char* name) { std::snprintf(text, sizeof text, "%s", name); }
-  char text[kNamePrecision + 1];
-};
+std::string_view ShortName(const char* name) {
+  return std::string_view(name).substr(0, kNamePrecision);
+}
 
 [[noreturn]] void ReportNotFound(const char* library_name, const char* function_name) {
   char message[2 * kNamePrecision + 100];
-  ShortName function(function_name);
   if (*library_name == '\0') {
-    std::snprintf(message, sizeof message, kFunctionNotFoundFormat, function.text);
+    FormatText(message, sizeof message, kFunctionNotFoundFormat, {ShortName(function_name)});
   } else {
-    ShortName library(library_name);
-    std::snprintf(message, sizeof message, kLibraryFunctionNotFoundFormat, library.text,
-                  function.text);
+    FormatText(message, sizeof message, kLibraryFunctionNotFoundFormat,
+               {ShortName(library_name), ShortName(function_name)});
   }
   ReportError(message, 0, 0, 0);
 }
@@ -199,8 +168,8 @@ std::vector<std::string> LibraryLoadCandidates(const char* library_name) {
 
 void* BindDeclaredFunction(int32_t index) {
   if (index < 0 || index >= g_table.count()) {
-    char name[16];
-    std::snprintf(name, sizeof name, "#%ld", static_cast<long>(index));
+    char name[24];
+    FormatText(name, sizeof name, "#%d", {DecimalText(index).view()});
     ReportNotFound("", name);
   }
   size_t i = static_cast<size_t>(index);
@@ -208,19 +177,19 @@ void* BindDeclaredFunction(int32_t index) {
 
   const char* library_name = OrEmpty(g_table.module_names[i]);
   const char* function_name = OrEmpty(g_table.function_names[i]);
-  LoadedModule module;
+  ModuleHandle module;
   FARPROC address = nullptr;
   if (*library_name == '\0') {
     for (const char* candidate : kSystemLibraryList) {
       module = LoadLibraryByName(candidate);
-      if (module.get() == nullptr) continue;
-      address = LookUp(module.get(), function_name);
+      if (!module.IsValid()) continue;
+      address = LookUp(module.Get(), function_name);
       if (address != nullptr) break;
       module.Close();
     }
   } else {
     module = LoadLibraryByName(library_name);
-    if (module.get() != nullptr) address = LookUp(module.get(), function_name);
+    if (module.IsValid()) address = LookUp(module.Get(), function_name);
   }
   if (address == nullptr) {
     module.Close();

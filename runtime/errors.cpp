@@ -2,11 +2,11 @@
 #include "runtime/errors.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "base/text_format.h"
 #include "runtime/platform.h"
 #include "runtime/texts.h"
 #include "runtime/values.h"
@@ -55,16 +55,7 @@ class BoundedText {
     Append(text, kNameLimit);
     Append("\"");
   }
-  void AppendUnsigned(uint32_t v) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%lu", static_cast<unsigned long>(v));
-    Append(digits);
-  }
-  void AppendSigned(int32_t v) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(v));
-    Append(digits);
-  }
+  void AppendNumber(int64_t v) { Append(DecimalText(v).c_str()); }
   const char* c_str() const { return buffer_; }
   size_t size() const { return length_; }
 
@@ -91,9 +82,9 @@ MessageBoxRoutine g_message_box = nullptr;
 
 void BuildLocation(uint32_t location, int32_t line, LocationText& out) {
   out.Append("\r\n");
-  out.AppendUnsigned(location);
+  out.AppendNumber(location);
   out.Append(", ");
-  out.AppendSigned(line);
+  out.AppendNumber(line);
   if (location != 0 && ((location >> 24) & 0xF) == 2) {
     const char* window = g_names.window_name ? g_names.window_name(location) : nullptr;
     out.Append("\r\n");
@@ -125,7 +116,7 @@ void BuildBox(const char* message, int32_t code, const char* location_text, Repo
   if (code != 0) {
     out.Append("\r\n");
     out.Append(kErrorCodeLabel);
-    out.AppendSigned(code);
+    out.AppendNumber(code);
     out.Append("\r\n");
   }
   if (message != nullptr && *message != '\0') {

@@ -64,8 +64,9 @@ void SetHiddenOwnerWindow(void* window);
 using CleanupRoutine = void (*)();
 void RegisterCleanupRoutine(CleanupRoutine routine);
 
-// Steps of the program-end clean-up that other parts of the runtime fill in,
-// run in this order after the idle lists are emptied.
+// Steps of the program-end clean-up, filled in by the application
+// (InstallRuntimeEntries) and the declared functions (InitDeclaredFunctions),
+// run in this order.
 struct EndSteps {
   void (*clear_idle_routines)() = nullptr;
   void (*destroy_windows)() = nullptr;

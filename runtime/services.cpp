@@ -1,7 +1,9 @@
 // The numbered runtime services that the program's code reaches through the
 // service entry of the runtime entry table.
 #include <cstring>
+#include <utility>
 
+#include "base/handles.h"
 #include "runtime/application.h"
 #include "runtime/errors.h"
 #include "runtime/values.h"
@@ -22,29 +24,28 @@ bool MatchesAttributes(DWORD attributes, uint32_t mask, bool directories_only) {
 char* FindNextMatchingFile(const char* pattern, uint32_t attribute_mask, bool directories_only,
                            HANDLE* handle) {
   if (!handle) return nullptr;
+  if (!pattern && (!*handle || *handle == INVALID_HANDLE_VALUE)) return nullptr;
+  // Between calls the program keeps the search in *handle. During a call it
+  // is owned here and handed back only when an entry was found: a search that
+  // has run out is closed.
+  FindHandle search(std::exchange(*handle, nullptr));
   WIN32_FIND_DATAA found{};
   bool have = false;
   if (pattern) {
-    if (*handle && *handle != INVALID_HANDLE_VALUE) FindClose(*handle);
-    *handle = FindFirstFileA(pattern, &found);
-    if (*handle == INVALID_HANDLE_VALUE) {
-      *handle = nullptr;
-      return nullptr;
-    }
-    have = true;
+    search.Attach(FindFirstFileA(pattern, &found));  // ends the previous search
+    have = search.IsValid();
   } else {
-    if (!*handle || *handle == INVALID_HANDLE_VALUE) return nullptr;
-    have = FindNextFileA(*handle, &found) != FALSE;
+    have = FindNextFileA(search.Get(), &found) != FALSE;
   }
   while (have) {
     const bool dot_entry =
         std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0;
-    if (!dot_entry && MatchesAttributes(found.dwFileAttributes, attribute_mask, directories_only))
+    if (!dot_entry && MatchesAttributes(found.dwFileAttributes, attribute_mask, directories_only)) {
+      *handle = search.Detach();
       return NewText(found.cFileName, static_cast<int32_t>(std::strlen(found.cFileName)));
-    have = FindNextFileA(*handle, &found) != FALSE;
+    }
+    have = FindNextFileA(search.Get(), &found) != FALSE;
   }
-  FindClose(*handle);
-  *handle = nullptr;
   return nullptr;
 }
 
@@ -55,8 +56,7 @@ intptr_t RuntimeServices(int32_t number, intptr_t a, intptr_t b, intptr_t c, int
                                                              static_cast<uint32_t>(b), c != 0,
                                                              reinterpret_cast<HANDLE*>(d)));
     case 1:
-      if (a && reinterpret_cast<HANDLE>(a) != INVALID_HANDLE_VALUE)
-        FindClose(reinterpret_cast<HANDLE>(a));
+      FindHandle(reinterpret_cast<HANDLE>(a)).Close();
       return 0;
     case 2:
       MakeArrayPrivate(static_cast<int32_t>(a), reinterpret_cast<void**>(b));

@@ -2,9 +2,11 @@
 #include "runtime/values.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 
+#include "base/byte_reader.h"
+#include "base/cxx_runtime.h"
+#include "base/text_format.h"
 #include "runtime/arg_record.h"
 #include "runtime/errors.h"
 #include "runtime/platform.h"
@@ -22,24 +24,22 @@ bool RefusedByLimit(int32_t bytes) {
   return bytes < 0 || (g_allocation_limit > 0 && bytes > g_allocation_limit);
 }
 
-int32_t ReadInt32(const uint8_t* p) {
-  int32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-void WriteInt32(uint8_t* p, int32_t v) {
-  std::memcpy(p, &v, sizeof v);
-}
-
 }  // namespace
 
 // --- Allocator ----------------------------------------------------------------
 
 void ReportAllocationFailure(int64_t bytes) {
+  // Built on the stack: the heap has just failed.
   char message[100];
-  std::snprintf(message, sizeof message, kAllocationFailedFormat, static_cast<long long>(bytes));
+  FormatText(message, sizeof message, kAllocationFailedFormat, {DecimalText(bytes).view()});
   ReportError(message, 0, 0, 0);
+}
+
+// The program's operator new (base/cxx_runtime.cpp) reports its failures as
+// the allocator does.
+void HandleAllocationFailure(size_t bytes) {
+  const uint64_t count = bytes;
+  ReportAllocationFailure(count > INT64_MAX ? INT64_MAX : static_cast<int64_t>(count));
 }
 
 void* TryAllocate(int32_t bytes) {
@@ -133,10 +133,10 @@ int32_t CompareTexts(const char* a, const char* b) {
 
 int32_t ElementCount(const void* array, void** first) {
   const auto* p = static_cast<const uint8_t*>(array);
-  int32_t dims = ReadInt32(p);
+  int32_t dims = LoadInt32(p);
   int64_t count = dims > 0 ? 1 : 0;
   for (int32_t i = 0; i < dims; ++i) {
-    int32_t size = ReadInt32(p + 4 + 4 * static_cast<size_t>(i));
+    int32_t size = LoadInt32(p + 4 + 4 * static_cast<size_t>(i));
     if (size <= 0) {
       count = 0;
       continue;
@@ -167,8 +167,8 @@ uint8_t* AllocateByteSet(int32_t length) {
   if (length <= 0) return nullptr;
   if (length > INT32_MAX - 8) ReportAllocationFailure(int64_t{length} + 8);
   auto* block = static_cast<uint8_t*>(Allocate(length + 8));
-  WriteInt32(block, 1);
-  WriteInt32(block + 4, length);
+  StoreInt32(block, 1);
+  StoreInt32(block + 4, length);
   return block;
 }
 
@@ -180,7 +180,7 @@ void* NewByteSet(const void* bytes, int32_t length) {
 
 int32_t ByteSetLength(const void* byte_set) {
   if (byte_set == nullptr) return 0;
-  int32_t n = ReadInt32(static_cast<const uint8_t*>(byte_set) + 4);
+  int32_t n = LoadInt32(static_cast<const uint8_t*>(byte_set) + 4);
   return n < 0 ? 0 : n;
 }
 
@@ -208,7 +208,7 @@ void FreeArrayValue(uint32_t type_tag, void* array) {
 void MakeArrayPrivate(int32_t element_width, void** array) {
   if (array == nullptr || *array == nullptr || !IsInConstantSegment(*array)) return;
   const auto* source = static_cast<const uint8_t*>(*array);
-  int32_t dims = ReadInt32(source);
+  int32_t dims = LoadInt32(source);
   int64_t bytes = 4 + 4 * static_cast<int64_t>(dims > 0 ? dims : 0) +
                   static_cast<int64_t>(element_width) * ElementCount(source);
   if (bytes > INT32_MAX) ReportAllocationFailure(bytes);

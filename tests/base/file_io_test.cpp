@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -28,5 +29,25 @@ TEST(WholeFile, WritesReplacesAndReadsBackEveryByte) {
   EXPECT_FALSE(korvex::ReadWholeFile(missing.c_str(), &back));
   EXPECT_FALSE(korvex::WriteWholeFile(missing.c_str(), shorter));
 }
+
+#if defined(_WIN32)
+// The wide-path overload reaches names that no narrow code page holds.
+TEST(WholeFile, WritesThroughAWidePath) {
+  const std::string temp = testing::TempDir();
+  const std::wstring path = std::wstring(temp.begin(), temp.end()) + L"korvex-\u6587\u4ef6.bin";
+  const std::vector<uint8_t> data = {0, 1, 2, 0xFF};
+  ASSERT_TRUE(korvex::WriteWholeFile(path.c_str(), data));
+  std::FILE* file = _wfopen(path.c_str(), L"rb");
+  ASSERT_NE(file, nullptr);
+  uint8_t back[8] = {};
+  EXPECT_EQ(std::fread(back, 1, sizeof back, file), data.size());
+  std::fclose(file);
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), back));
+  _wremove(path.c_str());
+
+  const std::wstring missing = std::wstring(temp.begin(), temp.end()) + L"korvex-\u6587/file.bin";
+  EXPECT_FALSE(korvex::WriteWholeFile(missing.c_str(), data));
+}
+#endif
 
 }  // namespace

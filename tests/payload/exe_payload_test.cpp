@@ -5,32 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/byte_reader.h"
+#include "base/file_io.h"
 #include "payload/default_settings.h"
 #include "payload/settings_image.h"
 #include "payload/settings_reader.h"
 
 namespace {
 
-std::vector<uint8_t> ReadFile(const char* path) {
-  std::vector<uint8_t> data;
-  std::FILE* in = std::fopen(path, "rb");
-  if (in == nullptr) return data;
-  uint8_t chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
-    data.insert(data.end(), chunk, chunk + got);
-  std::fclose(in);
-  return data;
-}
-
 TEST(ProgramExecutable, CarriesTheSettingsImage) {
-  const std::vector<uint8_t> exe = ReadFile(KORVEX_SETUP_EXE);
-  ASSERT_FALSE(exe.empty()) << "cannot read " << KORVEX_SETUP_EXE;
+  std::vector<uint8_t> exe;
+  ASSERT_TRUE(korvex::ReadWholeFile(KORVEX_SETUP_EXE, &exe)) << "cannot read " << KORVEX_SETUP_EXE;
   const std::vector<uint8_t> expected =
       korvex::settings::WriteSettingsImage(korvex::settings::DefaultSettings());
 
@@ -50,10 +38,8 @@ TEST(ProgramExecutable, CarriesTheSettingsImage) {
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), exe.begin() + at));
 
   // The byte-set header in front of it: int32 1, int32 23497, little-endian.
-  int32_t header[2];
-  std::memcpy(header, exe.data() + at - 8, sizeof header);
-  EXPECT_EQ(header[0], 1);
-  EXPECT_EQ(header[1], 23497);
+  EXPECT_EQ(korvex::LoadInt32(exe.data() + at - 8), 1);
+  EXPECT_EQ(korvex::LoadInt32(exe.data() + at - 4), 23497);
 
   // And what is embedded reads back as a sound settings file.
   const korvex::settings::ReadResult result =

@@ -5,6 +5,16 @@
 
 #include <cwchar>
 #include <string>
+#include <string_view>
+
+#include "base/cxx_runtime.h"
+#include "base/text_format.h"
+
+// Both programs end at once when the heap fails them: nothing in them comes
+// near that.
+void korvex::HandleAllocationFailure(size_t) {
+  ExitProcess(1);
+}
 
 namespace korvex_sample {
 namespace {
@@ -127,14 +137,9 @@ HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD styl
 }  // namespace
 
 std::wstring DecimalText(uintptr_t value) {
-  wchar_t digits[24];
-  size_t n = sizeof(digits) / sizeof(digits[0]);
-  size_t at = n;
-  do {
-    digits[--at] = static_cast<wchar_t>(L'0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  return std::wstring(digits + at, n - at);
+  const korvex::DecimalText digits(static_cast<int64_t>(value));
+  const std::string_view text = digits.view();
+  return std::wstring(text.begin(), text.end());
 }
 
 const ShellNewEntry& ShellNewAt(int index) {
@@ -276,24 +281,6 @@ std::wstring Join(const std::wstring& folder, const wchar_t* name) {
   if (!result.empty() && result.back() != L'\\') result += L'\\';
   result += name;
   return result;
-}
-
-bool WriteWholeFile(const std::wstring& path, const void* data, size_t size) {
-  korvex::KernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return false;
-  const auto* bytes = static_cast<const unsigned char*>(data);
-  bool ok = true;
-  while (size > 0 && ok) {
-    DWORD chunk = size > 0x100000 ? 0x100000 : static_cast<DWORD>(size);
-    DWORD written = 0;
-    ok = WriteFile(file.Get(), bytes, chunk, &written, nullptr) && written == chunk;
-    bytes += chunk;
-    size -= chunk;
-  }
-  if (!file.Close()) ok = false;
-  if (!ok) DeleteFileW(path.c_str());
-  return ok;
 }
 
 bool IsFolder(const std::wstring& path) {

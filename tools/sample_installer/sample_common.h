@@ -13,7 +13,7 @@
 
 namespace korvex_sample {
 
-// Decimal digits of a number.
+// Decimal digits of a number (of a process id or handle value).
 std::wstring DecimalText(uintptr_t value);
 
 inline constexpr wchar_t kProductFolder[] = L"Korvex";
@@ -90,7 +90,6 @@ std::wstring ModulePath();
 std::wstring FolderOf(const std::wstring& path);  // without trailing backslash
 std::wstring Join(const std::wstring& folder, const wchar_t* name);
 
-bool WriteWholeFile(const std::wstring& path, const void* data, size_t size);
 bool IsFolder(const std::wstring& path);
 
 // Values of an open key; the setters return the platform's result codes.

@@ -14,6 +14,8 @@
 
 #include <shellapi.h>
 
+#include "base/file_io.h"
+
 extern "C" const unsigned char korvex_uninstaller_begin[];
 extern "C" const unsigned char korvex_uninstaller_end[];
 
@@ -110,9 +112,11 @@ bool Install(Progress* progress) {
 
   const size_t uninstaller_size =
       static_cast<size_t>(korvex_uninstaller_end - korvex_uninstaller_begin);
-  if (!WriteWholeFile(Join(progress->folder, kUninstallerName), korvex_uninstaller_begin,
-                      uninstaller_size) ||
-      !WriteWholeFile(Join(progress->folder, kReadmeName), kReadme, sizeof(kReadme) - 1)) {
+  const std::wstring uninstaller = Join(progress->folder, kUninstallerName);
+  const std::wstring readme = Join(progress->folder, kReadmeName);
+  if (!korvex::WriteWholeFile(uninstaller.c_str(), {korvex_uninstaller_begin, uninstaller_size}) ||
+      !korvex::WriteWholeFile(readme.c_str(),
+                              {reinterpret_cast<const uint8_t*>(kReadme), sizeof(kReadme) - 1})) {
     return false;
   }
 

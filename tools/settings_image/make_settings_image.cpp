@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/file_io.h"
 #include "payload/default_settings.h"
 #include "payload/settings_reader.h"
 
@@ -20,15 +21,8 @@ int main(int argc, char** argv) {
                  check.error.c_str());
     return 1;
   }
-  std::FILE* out = std::fopen(argv[1], "wb");
-  if (out == nullptr) {
-    std::perror(argv[1]);
-    return 1;
-  }
-  const bool written = std::fwrite(image.data(), 1, image.size(), out) == image.size();
-  if (std::fclose(out) != 0 || !written) {
+  if (!korvex::WriteWholeFile(argv[1], image)) {
     std::fprintf(stderr, "make-settings-image: cannot write %s\n", argv[1]);
-    std::remove(argv[1]);
     return 1;
   }
   return 0;

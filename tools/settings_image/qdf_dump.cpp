@@ -4,23 +4,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/file_io.h"
 #include "payload/settings_reader.h"
 
 namespace {
 
 using korvex::settings::ToPrintable;
-
-bool ReadWholeFile(const char* path, std::vector<uint8_t>& data) {
-  std::FILE* in = std::fopen(path, "rb");
-  if (in == nullptr) return false;
-  uint8_t chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
-    data.insert(data.end(), chunk, chunk + got);
-  const bool ok = std::ferror(in) == 0;
-  std::fclose(in);
-  return ok;
-}
 
 void PrintText(const std::u16string& text) {
   std::printf("\"%s\"", ToPrintable(text).c_str());
@@ -49,7 +38,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<uint8_t> data;
-  if (!ReadWholeFile(argv[1], data)) {
+  if (!korvex::ReadWholeFile(argv[1], &data)) {
     std::perror(argv[1]);
     return 1;
   }
