@@ -10,21 +10,11 @@
 
 #include "commands/commands.h"
 #include "runtime/arg_record.h"
+#include "tests/commands/processor_time.h"
 
 namespace {
 
-double Seconds(const FILETIME& t) {
-  ULARGE_INTEGER v;
-  v.LowPart = t.dwLowDateTime;
-  v.HighPart = t.dwHighDateTime;
-  return static_cast<double>(v.QuadPart) / 1e7;
-}
-
-double ProcessorSeconds() {
-  FILETIME created, exited, kernel, user;
-  ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
-  return Seconds(kernel) + Seconds(user);
-}
+using korvex::testing::ProcessorSeconds;
 
 // Polls the message queue until the deadline, never sleeping.
 void BusyWait(int milliseconds) {

@@ -12,22 +12,12 @@
 #include "commands/commands.h"
 #include "runtime/arg_record.h"
 #include "runtime/library_record.h"
+#include "tests/commands/processor_time.h"
 
 namespace korvex {
 namespace {
 
-double Seconds(const FILETIME& t) {
-  ULARGE_INTEGER v;
-  v.LowPart = t.dwLowDateTime;
-  v.HighPart = t.dwHighDateTime;
-  return static_cast<double>(v.QuadPart) / 1e7;
-}
-
-double ThreadProcessorSeconds() {
-  FILETIME created, exited, kernel, user;
-  ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user);
-  return Seconds(kernel) + Seconds(user);
-}
+using testing::ThreadProcessorSeconds;
 
 int g_queue_looks = 0;
 
