@@ -1,8 +1,6 @@
 // Windows: the process heap, the message box, the hidden owner window.
 #include <windows.h>
 
-#include <string>
-
 #include "runtime/platform.h"
 
 namespace korvex::platform {
@@ -12,13 +10,15 @@ namespace {
 // is; the box shows them through the wide functions, as the windows do.
 constexpr UINT kTextCodePage = 936;
 
-std::wstring WideText(const char* text) {
-  const int length = MultiByteToWideChar(kTextCodePage, 0, text, -1, nullptr, 0);
-  if (length <= 1) return std::wstring();
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(kTextCodePage, 0, text, -1, wide.data(), length);
-  wide.resize(static_cast<size_t>(length - 1));
-  return wide;
+// The box shows the error report, whose texts are built into bounded buffers
+// of at most this many bytes, so the conversion needs no allocation: a report
+// of a failed allocation must not allocate again to show itself.
+constexpr int kBoxTextCapacity = 4096;
+
+void WideText(const char* text, wchar_t (&wide)[kBoxTextCapacity]) {
+  if (MultiByteToWideChar(kTextCodePage, 0, text, -1, wide, kBoxTextCapacity) == 0) {
+    wide[0] = L'\0';
+  }
 }
 
 }  // namespace
@@ -34,7 +34,11 @@ void HeapRelease(void* block) {
 }
 
 void ShowMessageBox(const char* text, const char* title, uint32_t style) {
-  MessageBoxW(nullptr, WideText(text).c_str(), WideText(title).c_str(), style);
+  wchar_t wide_text[kBoxTextCapacity];
+  wchar_t wide_title[kBoxTextCapacity];
+  WideText(text, wide_text);
+  WideText(title, wide_title);
+  MessageBoxW(nullptr, wide_text, wide_title, style);
 }
 
 uint32_t CurrentThreadId() {
