@@ -88,6 +88,6 @@ function(korvex_add_program target installer_file)
   # No symbols or debugging data from the static libraries in the shipped
   # file; a link map beside it tells what its bytes are (scripts/bench).
   target_link_options(${target} PRIVATE -mwindows -s
-                      -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
+                      -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
