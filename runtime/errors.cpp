@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/cxx_runtime.h"
 #include "base/text_format.h"
 #include "runtime/platform.h"
 #include "runtime/texts.h"
@@ -224,6 +225,13 @@ void ReportError(const char* message, int32_t code, uint32_t location, int32_t l
 
 void RaiseCodedError(int32_t code, uint32_t location, int32_t line) {
   ReportError(CodedErrorMessage(code), code, location, line);
+}
+
+// The program's C++ support (base/cxx_runtime.cpp) reports the library's
+// errors other than allocation failures as runtime errors: the box with the
+// library's description, then the end with 0xFFFFFFFF, every end step run.
+void HandleLibraryError(const char* what) {
+  ReportError(what, 0, 0, 0);
 }
 
 void SetErrorHandler(ErrorHandler handler) {
