@@ -10,7 +10,8 @@
 namespace korvex {
 
 // args[0]: a unit reference (window id, unit id). A unit that is not loaded
-// ends the program with the runtime error of the lookup.
+// ends the program with the runtime error of the lookup; a loaded unit without
+// a platform window (or whose window is gone) gives 0.
 void GetWindowHandleCmd(ArgRecord* result, int32_t count, ArgRecord* args) {
   SetIntResult(result, 0);
   if (count < 1) return;

@@ -13,15 +13,15 @@ void LoadTemplates(const uint8_t* segment, uint32_t size, const uint8_t* code_ba
 }
 
 // The platform window of a unit of an open window (the window's own for the
-// window unit).
+// window unit): false when the window is not open or has no such unit; a unit
+// without a platform window of its own (the compression unit) is found, with
+// a null handle.
 bool FindUnitWindow(uint32_t window, uint32_t unit, void** handle) {
   FormWindow* form = FindForm(window);
   if (!form) return false;
   const int32_t index = form->record().FindUnit(unit);
   if (index < 0) return false;
-  HWND found = form->UnitHandle(index);
-  if (!found) return false;
-  *handle = found;
+  *handle = form->UnitHandle(index);
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/cxx_runtime.h"
 #include "base/text_format.h"
 #include "runtime/platform.h"
 #include "runtime/texts.h"
@@ -71,6 +72,12 @@ ErrorHandler g_handler = nullptr;
 bool g_handler_in_progress = false;
 LocationNameLookup g_names;
 std::atomic<int32_t> g_events_blocked{0};
+// Two facts of the end, kept apart. A fatal report owns the end from before
+// its box is shown: the thread reporting (0: none) decides how the process
+// ends, with 0xFFFFFFFF and the clean-up routines dropped, whoever runs the
+// end steps. Those steps run once, marked by g_end_started, which a thread
+// that ends the process itself also takes.
+std::atomic<uint32_t> g_fatal_reporter{0};
 std::atomic<bool> g_end_started{false};
 std::atomic<uint32_t> g_main_thread{0};
 std::atomic<void*> g_hidden_owner{nullptr};
@@ -146,12 +153,24 @@ void BuildBox(const char* message, int32_t code, const char* location_text, Repo
   platform::WaitForProcessEnd();
 }
 
+bool FatalEnd() {
+  return g_fatal_reporter.load() != 0;
+}
+
+// The exit code of an end: a fatal report's, once one has begun.
+uint32_t EndCode(uint32_t requested) {
+  return FatalEnd() ? kFatalExitCode : requested;
+}
+
 void RunEndSteps() {
   EndSteps steps = g_end_steps;
   if (steps.clear_idle_routines) steps.clear_idle_routines();
   if (steps.destroy_windows) steps.destroy_windows();
-  // Routines registered while these run are run as well.
-  for (size_t i = 0; i < g_cleanup_routines.size(); ++i) g_cleanup_routines[i]();
+  // After an error the program's clean-up routines are dropped unrun;
+  // otherwise routines registered while these run are run as well.
+  if (!FatalEnd()) {
+    for (size_t i = 0; i < g_cleanup_routines.size(); ++i) g_cleanup_routines[i]();
+  }
   g_cleanup_routines.clear();
   if (steps.notify_libraries_end) steps.notify_libraries_end();
   if (steps.release_declared_modules) steps.release_declared_modules();
@@ -176,6 +195,10 @@ const char* CodedErrorMessage(int32_t code) {
 
 void ReportError(const char* message, int32_t code, uint32_t location, int32_t line) {
   BlockEvents();
+  // The report owns the end before its box runs a message loop in which an
+  // end request of another thread could arrive; the first report keeps it.
+  uint32_t none = 0;
+  g_fatal_reporter.compare_exchange_strong(none, platform::CurrentThreadId());
   if (message == nullptr) message = "";
   LocationText location_text;
   BuildLocation(location, line, location_text);
@@ -197,13 +220,18 @@ void ReportError(const char* message, int32_t code, uint32_t location, int32_t l
       platform::ShowMessageBox(box.c_str(), kErrorBoxTitle, kErrorBoxStyle);
     }
   }
-  // The program's clean-up routines are dropped unrun after an error.
-  g_cleanup_routines.clear();
   EndProgram(kFatalExitCode);
 }
 
 void RaiseCodedError(int32_t code, uint32_t location, int32_t line) {
   ReportError(CodedErrorMessage(code), code, location, line);
+}
+
+// The program's C++ support (base/cxx_runtime.cpp) reports the library's
+// errors other than allocation failures as runtime errors: the box with the
+// library's description, then the end with 0xFFFFFFFF, every end step run.
+void HandleLibraryError(const char* what) {
+  ReportError(what, 0, 0, 0);
 }
 
 void SetErrorHandler(ErrorHandler handler) {
@@ -227,25 +255,31 @@ std::string BuildErrorBoxText(const char* message, int32_t code, const std::stri
 
 void EndProgram(uint32_t exit_code) {
   BlockEvents();
-  uint32_t main_thread = g_main_thread.load();
-  if (main_thread != 0 && platform::CurrentThreadId() != main_thread) {
+  const uint32_t self = platform::CurrentThreadId();
+  const uint32_t main_thread = g_main_thread.load();
+  if (main_thread != 0 && self != main_thread) {
     // The main thread ends the program when it gets the request. Should the
     // request not reach it, this thread ends the process itself, but only while
     // the clean-up has not begun: once it has, the main thread finishes it and
     // ends the process. Claiming the clean-up keeps the main thread from
-    // starting it while this thread ends the process.
+    // starting it while this thread ends the process. A report under way on
+    // another thread ends the program itself once its box is closed.
     platform::SendEndRequest(g_hidden_owner.load(), kEndRequestMessage, exit_code);
-    if (!g_end_started.exchange(true)) ExitNow(exit_code);
+    const uint32_t reporter = g_fatal_reporter.load();
+    if (reporter != 0 && reporter != self) ParkThread();
+    if (!g_end_started.exchange(true)) ExitNow(EndCode(exit_code));
     ParkThread();
   }
   RunProgramEndCleanup();
-  ExitNow(exit_code);
+  ExitNow(EndCode(exit_code));
 }
 
 void AnswerEndRequest(uint32_t exit_code) {
   // A clean-up under way (the request arrived while it dispatched messages)
-  // ends the process itself once it is complete.
+  // ends the process itself once it is complete, and so does a report whose
+  // box is open on this thread (the request arrived through the box's loop).
   if (g_end_started.load()) return;
+  if (g_fatal_reporter.load() == platform::CurrentThreadId()) return;
   EndProgram(exit_code);
 }
 
@@ -299,6 +333,7 @@ void ResetProgramEndForTesting() {
   g_handler_in_progress = false;
   g_names = LocationNameLookup{};
   g_events_blocked = 0;
+  g_fatal_reporter = 0;
   g_end_started = false;
   g_main_thread = 0;
   g_hidden_owner = nullptr;

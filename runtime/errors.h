@@ -20,7 +20,10 @@ enum ErrorCode : int32_t {
 };
 const char* CodedErrorMessage(int32_t code);  // "" for codes outside 1..11
 
-// Reports a runtime error and ends the program with 0xFFFFFFFF.
+// Reports a runtime error and ends the program with 0xFFFFFFFF. The report
+// owns the end from its start: any end requested meanwhile (on this thread or
+// another) ends with 0xFFFFFFFF and drops the clean-up routines unrun, while
+// the other end steps still run.
 [[noreturn]] void ReportError(const char* message, int32_t code, uint32_t location, int32_t line);
 // The program-code form: the message is looked up by code.
 [[noreturn]] void RaiseCodedError(int32_t code, uint32_t location, int32_t line);
@@ -54,7 +57,8 @@ bool ProgramEndStarted();
 // AnswerEndRequest. Start-up records the main thread and the window.
 inline constexpr uint32_t kEndRequestMessage = 0x83E7;
 // Ends the program on the main thread, unless its clean-up is already under
-// way: then it returns, and the clean-up ends the process when complete.
+// way or this thread is showing an error report: then it returns, and the
+// clean-up or the report ends the process when complete.
 void AnswerEndRequest(uint32_t exit_code);
 void SetMainThread(uint32_t thread_id);
 void SetHiddenOwnerWindow(void* window);
@@ -85,13 +89,14 @@ void BlockEvents();
 // install a routine that unwinds instead (it must not return normally).
 using ProcessExit = void (*)(uint32_t exit_code);
 void SetProcessExitForTesting(ProcessExit exit_routine);
-// Test seam: what shows the error box (text, title, style). Null restores the
-// system message box.
 // Test seam: what another thread does when it may not end the process because
-// the main thread's clean-up is under way. The default waits until the process
-// ends; a test may install a routine that unwinds (it must not return normally).
+// the main thread's clean-up or an error report is under way. The default
+// waits until the process ends; a test may install a routine that unwinds (it
+// must not return normally).
 using ThreadPark = void (*)();
 void SetThreadParkForTesting(ThreadPark park);
+// Test seam: what shows the error box (text, title, style). Null restores the
+// system message box.
 using MessageBoxRoutine = void (*)(const char* text, const char* title, uint32_t style);
 void SetMessageBoxForTesting(MessageBoxRoutine routine);
 // Forgets the end state, the handler, the clean-up list and the end steps.

@@ -9,7 +9,8 @@
 
 namespace korvex {
 
-// True when the unit of the window is loaded; *handle receives its window.
+// True when the unit of the window is loaded; *handle receives its platform
+// window, null for a unit that has none.
 using UnitWindowLookup = bool (*)(uint32_t window, uint32_t unit, void** handle);
 
 inline UnitWindowLookup& UnitWindowLookupSlot() {
@@ -20,8 +21,8 @@ inline void SetUnitWindowLookup(UnitWindowLookup lookup) {
   UnitWindowLookupSlot() = lookup;
 }
 
-// The window handle of a loaded unit. A window or unit that is not loaded is
-// a runtime error.
+// The window handle of a loaded unit (null when it has no window of its own).
+// A window or unit that is not loaded is a runtime error.
 inline void* UnitWindowHandleOrRaise(uint32_t window, uint32_t unit) {
   void* handle = nullptr;
   UnitWindowLookup lookup = UnitWindowLookupSlot();

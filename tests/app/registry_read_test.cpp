@@ -14,6 +14,7 @@
 #include "runtime/call_protocol.h"
 #include "runtime/declared_functions.h"
 #include "runtime/values.h"
+#include "tests/runtime/runtime_test_support.h"
 
 namespace korvex::test {
 namespace {
@@ -171,6 +172,20 @@ TEST_F(RegistryReadTest, ValuesOfOtherTypesReadAsUtf16UpToTheFirstZero) {
   const uint8_t odd[] = {'A', 0, 'B'};
   WriteValue(KEY_WOW64_64KEY, TestKey(L"64"), L"Odd", REG_BINARY, odd, sizeof odd);
   EXPECT_EQ(Read(TestKey(L"64"), "Odd"), "AB");
+}
+
+TEST_F(RegistryReadTest, ConcatOfByteSetsBeyondWhatABlockHoldsFailsWithTheFullSize) {
+  // Two headers claiming INT32_MAX bytes each; their bytes are never read.
+  alignas(8) static const int32_t kHuge[] = {1, INT32_MAX};
+  static const void* const kParts[] = {kHuge, kHuge};
+  testing::Rearm(testing::CapturingHandler);
+  testing::Capture() = testing::Captured{};
+  EXPECT_THROW(app::ConcatByteSets(2, kParts), testing::ProgramEnded);
+  ASSERT_EQ(testing::Capture().handled.size(), 1u);
+  EXPECT_EQ(testing::Capture().handled[0].second,
+            testing::Gbk("分配 4294967302 字节内存失败!") + "\r\n0, 0\r\n");
+  ResetProgramEndForTesting();
+  SetProcessExitForTesting(nullptr);
 }
 
 TEST_F(RegistryReadTest, ProductInstalledLooksForTheUninstallerAtTheStoredLocation) {

@@ -88,6 +88,7 @@ class EndThreadTest : public testing::RuntimeTest {
                              wc.hInstance, nullptr);
     ASSERT_NE(owner_, nullptr);
     g_request_message = 0;
+    g_request_code = 0;
     g_answer_requests = false;
     g_main_ended_on_request = false;
     ArmMainThread();
@@ -179,6 +180,34 @@ TEST_F(EndThreadTest, EndFromAnotherThreadLetsABegunCleanUpFinish) {
   EXPECT_THROW(EndProgram(0), ProgramEnded);
   EXPECT_FALSE(g_during_cleanup.ended);
   EXPECT_TRUE(g_during_cleanup.waiting);
+}
+
+WorkerResult g_during_box;
+
+TEST_F(EndThreadTest, EndFromAnotherThreadWhileTheErrorBoxIsOpenWaitsForTheReport) {
+  g_answer_requests = true;
+  g_cleanups = 0;
+  g_released = 0;
+  g_during_box = WorkerResult{};
+  RegisterCleanupRoutine(CountCleanup);
+  ProgramEndSteps().release_runtime_objects = [] { ++g_released; };
+  // The box's modal loop dispatches the worker's end request to the owner.
+  SetMessageBoxForTesting(
+      [](const char*, const char*, uint32_t) { g_during_box = EndFromAnotherThread(); });
+  uint32_t exit_code = 0;
+  try {
+    ReportError("boom", 0, 0, 0);
+  } catch (const ProgramEnded& end) {
+    exit_code = end.exit_code;
+  }
+  EXPECT_EQ(g_request_message, kEndRequestMessage);  // the request reached the main thread...
+  EXPECT_EQ(g_request_code, 7u);
+  EXPECT_FALSE(g_main_ended_on_request);  // ...which left the end to the report
+  EXPECT_FALSE(g_during_box.ended);       // nor did the worker end the process
+  EXPECT_TRUE(g_during_box.waiting);
+  EXPECT_EQ(exit_code, kFatalExitCode);
+  EXPECT_EQ(g_cleanups, 0);
+  EXPECT_EQ(g_released, 1);
 }
 
 }  // namespace

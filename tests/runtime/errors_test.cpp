@@ -210,6 +210,39 @@ TEST_F(ErrorsTest, ErrorDropsTheCleanUpRoutinesUnrun) {
   EXPECT_GE(EventsBlocked(), 2);  // the report and the end each block events
 }
 
+// The error box's modal loop dispatches messages: the hidden owner may answer
+// an end request of another thread while it is open.
+void BoxAnsweringAnEndRequest(const char* text, const char* title, uint32_t style) {
+  testing::CapturingBox(text, title, style);
+  AnswerEndRequest(0);
+}
+
+TEST_F(ErrorsTest, EndRequestAnsweredWhileTheBoxIsOpenLeavesTheEndToTheReport) {
+  g_order.clear();
+  FillEndSteps();
+  RegisterCleanupRoutine(CleanupA);
+  SetMessageBoxForTesting(BoxAnsweringAnEndRequest);
+  EXPECT_EQ(EndCode([] { ReportError("boom", 0, 0, 0); }), kFatalExitCode);
+  EXPECT_EQ(Capture().boxes.size(), 1u);
+  // The end steps ran, the clean-up routine did not.
+  EXPECT_EQ(g_order, (std::vector<std::string>{"idle", "windows", "notify", "modules", "objects"}));
+}
+
+// A library's end service reached while the box is open.
+void BoxEndingWithItsOwnCode(const char* text, const char* title, uint32_t style) {
+  testing::CapturingBox(text, title, style);
+  EndProgram(5);
+}
+
+TEST_F(ErrorsTest, EndWhileTheBoxIsOpenIsTheFatalEnd) {
+  g_order.clear();
+  FillEndSteps();
+  RegisterCleanupRoutine(CleanupA);
+  SetMessageBoxForTesting(BoxEndingWithItsOwnCode);
+  EXPECT_EQ(EndCode([] { ReportError("boom", 0, 0, 0); }), kFatalExitCode);
+  EXPECT_EQ(g_order, (std::vector<std::string>{"idle", "windows", "notify", "modules", "objects"}));
+}
+
 TEST_F(ErrorsTest, NormalExitPathRunsTheCleanUpWithoutEnding) {
   g_order.clear();
   RegisterCleanupRoutine(CleanupA);

@@ -1,5 +1,7 @@
 // The allocator, the value layouts and the value helpers.
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "runtime/arg_record.h"
 #include "runtime/library_record.h"
@@ -221,6 +223,15 @@ TEST_F(ValuesTest, CountsNoBlockCanHoldFailWithTheirFullSize) {
               std::string::npos);
     Free(block);
   }
+}
+
+TEST_F(ValuesTest, ConcatBeyondWhatABlockHoldsFailsWithTheFullSize) {
+  // 2048 parts of one real 1 MiB text: 2^31 bytes, and the terminator.
+  static const std::string part(size_t{1} << 20, 't');
+  static const std::vector<const char*> parts(2048, part.c_str());
+  EXPECT_EQ(
+      AllocationFailure([] { ConcatTexts(static_cast<int32_t>(parts.size()), parts.data()); }),
+      Gbk("分配 2147483649 字节内存失败!") + "\r\n0, 0\r\n");
 }
 
 // An array block of pointer elements, allocated like the program does.

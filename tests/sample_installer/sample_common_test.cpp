@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -180,6 +181,23 @@ TEST(SampleRegistry, ValuesAreWrittenAndReadBackByType) {
   EXPECT_FALSE(korvex_sample::HasValue(k, L"Missing"));
   key.Close();
   EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()), ERROR_SUCCESS);
+}
+
+// Linked as into both programs (base/cxx_runtime.cpp): an error the C++
+// library reports ends the process with the failure code, never an abort.
+TEST(SampleLibraryErrors, EndWithTheFailureCode) {
+  EXPECT_EXIT(
+      {
+        std::vector<int> values(2);
+        (void)values.at(5);
+      },
+      ::testing::ExitedWithCode(1), "");
+  EXPECT_EXIT(
+      {
+        std::vector<int> values;
+        values.reserve(values.max_size() + 1);
+      },
+      ::testing::ExitedWithCode(1), "");
 }
 
 }  // namespace

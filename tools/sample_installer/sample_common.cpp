@@ -10,9 +10,13 @@
 #include "base/cxx_runtime.h"
 #include "base/text_format.h"
 
-// Both programs end at once when the heap fails them: nothing in them comes
-// near that.
+// Both programs end at once with their failure code when the heap fails them
+// or the C++ library reports an error: nothing in them comes near that. Never
+// an abort, whose box would stall an unattended run.
 void korvex::HandleAllocationFailure(size_t) {
+  ExitProcess(1);
+}
+void korvex::HandleLibraryError(const char*) {
   ExitProcess(1);
 }
 
