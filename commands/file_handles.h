@@ -133,4 +133,8 @@ std::vector<DataPiece> DataPieces(int32_t count, const ArgRecord* args);
 // written.
 bool WriteFileChecked(const std::wstring& full, const std::vector<DataPiece>& pieces);
 
+// Held files (WriteHeldFileCmd): lets go of the hold on the file at `full`,
+// if this process holds it.
+void ReleaseHeldFile(const std::wstring& full);
+
 }  // namespace korvex

@@ -137,6 +137,7 @@ void DeleteFileCmd(ArgRecord* result, int32_t count, ArgRecord* args) {
   if (count < 1) return;
   const std::wstring full = FullPathOf(WidePath(TextArg(args)));
   if (full.empty()) return;
+  ReleaseHeldFile(full);
   const FileOperations& ops = FileOps();
   FileHandle file(ops.open(full, kEntryFileAccess, kEntryFileShare, OPEN_EXISTING,
                            FILE_FLAG_OPEN_REPARSE_POINT, false));
