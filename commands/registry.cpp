@@ -99,18 +99,19 @@ bool IsLink(HKEY key) {
 }
 
 // Opens the key `name` (one key name) under parent with the given access. A
-// link is followed only when the key it leads to, as the opened handle names
-// it, lies in the current user's hives; then the handle is that key's.
+// link is followed only as MayFollowRegistryLink allows, judged by the key
+// that the opened handle leads to; then the handle is that key's.
 bool OpenKeyLevel(HKEY parent, const std::string& name, REGSAM access, RegistryKey* key) {
   if (::RegOpenKeyExA(parent, name.c_str(), REG_OPTION_OPEN_LINK, access | KEY_QUERY_VALUE,
                       key->Receive()) != ERROR_SUCCESS) {
     return false;
   }
   if (!IsLink(key->Get())) return true;
+  const std::wstring link_name = NativeNameOf(key->Get());
   if (::RegOpenKeyExA(parent, name.c_str(), 0, access, key->Receive()) != ERROR_SUCCESS) {
     return false;
   }
-  if (IsInUserHives(NativeNameOf(key->Get()), CurrentUserSid())) return true;
+  if (MayFollowRegistryLink(link_name, NativeNameOf(key->Get()), CurrentUserSid())) return true;
   key->Close();
   return false;
 }

@@ -86,4 +86,11 @@ bool IsInUserHives(std::wstring_view native_name, std::wstring_view sid) {
   return IsAtOrBelow(native_name, user_hive) || IsAtOrBelow(native_name, user_hive + L"_Classes");
 }
 
+bool MayFollowRegistryLink(std::wstring_view link_name, std::wstring_view target_name,
+                           std::wstring_view sid) {
+  if (IsInUserHives(target_name, sid)) return true;
+  constexpr std::wstring_view kMachineHive = L"\\REGISTRY\\MACHINE";
+  return IsAtOrBelow(link_name, kMachineHive) && IsAtOrBelow(target_name, kMachineHive);
+}
+
 }  // namespace korvex

@@ -51,4 +51,15 @@ std::vector<RegistryName> RegistryKeyNames(const char* path, int32_t length);
 // without regard to ASCII case, as the registry does.
 bool IsInUserHives(std::wstring_view native_name, std::wstring_view sid);
 
+// Whether the registry commands follow a registry link, given the native
+// names of the link key itself and of the key it leads to, and the current
+// user's security identifier text: when the key it leads to lies in that
+// user's hives (where the user could make that change anyway), or when both
+// lie in the machine's hive (\REGISTRY\MACHINE), where only administrators
+// and the system make keys (the 32-bit view's Wow6432Node\Classes is such a
+// link). A link in the user's hives that leads anywhere else was planted
+// by a program of the user and is never followed.
+bool MayFollowRegistryLink(std::wstring_view link_name, std::wstring_view target_name,
+                           std::wstring_view sid);
+
 }  // namespace korvex

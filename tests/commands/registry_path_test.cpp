@@ -118,5 +118,25 @@ TEST(RegistryUserHives, TheUsersHiveAndClassesHiveOnly) {
   EXPECT_FALSE(IsInUserHives(L"\\REGISTRY\\USER\\", L""));
 }
 
+TEST(RegistryLinksFollowed, IntoTheUsersHivesOrWithinTheMachines) {
+  const std::wstring sid = L"S-1-5-21-1-2-3-1001";
+  const std::wstring user = L"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001";
+  const std::wstring machine = L"\\REGISTRY\\MACHINE\\SOFTWARE";
+  // The system's own: the user's classes, the 32-bit view's classes.
+  EXPECT_TRUE(MayFollowRegistryLink(user + L"\\Software\\Classes", user + L"_Classes", sid));
+  EXPECT_TRUE(MayFollowRegistryLink(machine + L"\\Wow6432Node\\Classes",
+                                    L"\\Registry\\Machine\\Software\\Classes", sid));
+  // Planted in the user's hive, leading out of it.
+  EXPECT_FALSE(
+      MayFollowRegistryLink(user + L"_Classes\\.7z\\ShellNew", machine + L"\\Victim", sid));
+  EXPECT_FALSE(MayFollowRegistryLink(user + L"\\Software\\Classes",
+                                     L"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1002_Classes", sid));
+  // A machine link that leads out of the machine's hive, or one named
+  // MACHINE only by its prefix.
+  EXPECT_FALSE(MayFollowRegistryLink(machine + L"\\Link", L"\\REGISTRY\\USER\\.DEFAULT", sid));
+  EXPECT_FALSE(MayFollowRegistryLink(L"\\REGISTRY\\MACHINEX\\Link", machine, sid));
+  EXPECT_FALSE(MayFollowRegistryLink(machine, L"\\REGISTRY\\MACHINEX\\Victim", sid));
+}
+
 }  // namespace
 }  // namespace korvex

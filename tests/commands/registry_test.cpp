@@ -321,6 +321,29 @@ TEST_F(RegistryLinks, LinksIntoTheUsersOwnHiveAreFollowed) {
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, base_ + "\\RealRar"));
 }
 
+// Links in the machine's hive that lead into it are the system's or an
+// administrator's: the 32-bit view's Wow6432Node\Classes is one.
+TEST_F(RegistryLinks, MachineLinksWithinTheMachineAreFollowed) {
+  char extension[40];
+  std::snprintf(extension, sizeof extension, ".korvex%lu", ::GetCurrentProcessId());
+  const std::string shell_new = std::string("SOFTWARE\\Classes\\") + extension + "\\ShellNew";
+  MachineValue(shell_new, "NullFile");
+  EXPECT_TRUE(Delete(4, shell_new));
+  EXPECT_FALSE(MachineValueExists(shell_new, "NullFile"));
+  ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string("SOFTWARE\\Classes\\") + extension).c_str(),
+                    KEY_WOW64_64KEY, 0);
+
+  // A link the test makes in the machine's hive (in this process's view).
+  MachineValue(victim_ + "\\ShellNew", "NullFile");
+  const std::string holder = victim_ + "-links";
+  CreateKey(HKEY_LOCAL_MACHINE, holder);
+  MakeLink(HKEY_LOCAL_MACHINE, Wide(holder + "\\Link"), MachineTarget());
+  EXPECT_TRUE(Delete(4, holder + "\\Link\\ShellNew"));
+  EXPECT_FALSE(MachineValueExists(victim_ + "\\ShellNew", "NullFile"));
+  RemoveLink(HKEY_LOCAL_MACHINE, Wide(holder + "\\Link"));
+  ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, holder.c_str());
+}
+
 // What every real user has: Software\Classes of the user's hive is a link to
 // the user's classes hive, \REGISTRY\USER\<sid>_Classes. Wine has no such
 // link, so a user of its own is made under HKEY_USERS and named the current
