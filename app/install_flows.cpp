@@ -32,7 +32,11 @@ char* ManualCommand() {
   return command;
 }
 
+// Only a file that was written and held since is started: one that may have
+// been changed meanwhile is not, and the flow goes on as when the installer
+// cannot be started.
 void RunSilentInstaller() {
+  if (!InstallerHeld) return;
   char* command = SilentCommand();
   RunWaitingHidden(command);
   Release(command);
@@ -72,9 +76,11 @@ extern "C" int32_t KORVEX_HANDLER OnOneClickInstall() {
 }
 
 extern "C" int32_t KORVEX_HANDLER OnManualInstall() {
-  char* command = ManualCommand();
-  RunWaitingHidden(command);
-  Release(command);
+  if (InstallerHeld) {
+    char* command = ManualCommand();
+    RunWaitingHidden(command);
+    Release(command);
+  }
   Delay(3000);
   WriteSettingsFile();
   DeleteInstallerFile();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_calls.h"
 #include "app/routines.h"
 #include "payload/constants.h"
 #include "runtime/values.h"
@@ -40,7 +41,7 @@ struct Expect {
   }
 
   Calls WriteInstaller() const {
-    return {"SpecialFolder(8)", "WriteFile(" + Quoted(Installer()) + ",InstallerImage)"};
+    return {"SpecialFolder(8)", "WriteHeldFile(" + Quoted(Installer()) + ",InstallerImage)"};
   }
   Calls WriteSettings() const {
     return {"SpecialFolder(8)", "WriteFile(" + Quoted(Settings()) + ",SettingsImage)"};
@@ -133,10 +134,12 @@ struct Expect {
     c.push_back("CommandLineArgs(&CommandLineArgs)");
     return c;
   }
-  Calls Silent(const Calls& location_check_calls_without_property, int exit_code) const {
+  // started: whether the installer is run (its file written and held).
+  Calls Silent(const Calls& location_check_calls_without_property, int exit_code,
+               bool started = true) const {
     Calls c = WriteInstaller();
     c.push_back("Delay(5000)");
-    c += RunSilent();
+    if (started) c += RunSilent();
     c.push_back("Delay(5000)");
     c += WriteSettings();
     c += ShellNew();
@@ -146,8 +149,8 @@ struct Expect {
     c.push_back("End(" + std::to_string(exit_code) + ")");
     return c;
   }
-  Calls OneClick() const {
-    Calls c = RunSilent();
+  Calls OneClick(bool started = true) const {
+    Calls c = started ? RunSilent() : Calls{};
     c.push_back("Delay(5000)");
     c += WriteSettings();
     c += ShellNew();
@@ -172,6 +175,7 @@ class FlowsTest : public ::testing::Test {
     app::EndHotKeyId = 0;
     app::AnsiCodePage = 936;
     app::CommandLineArgs = nullptr;
+    app::InstallerHeld = 0;
     live_before_ = LiveAllocationCount();
   }
   void TearDown() override { app::FreeGlobals(); }
@@ -255,9 +259,10 @@ TEST_F(FlowsTest, FailingCommandsChangeNothingInTheSequence) {
   EXPECT_EQ(app::HomeHotKeyId, 0);
   ExpectBalanced();
 
+  // The installer file was not written: nothing is started.
   rec_.calls.clear();
   OnOneClickInstall();
-  EXPECT_EQ(rec_.calls, relative.OneClick());
+  EXPECT_EQ(rec_.calls, relative.OneClick(false));
   ExpectBalanced();
 
   rec_.calls.clear();
@@ -266,6 +271,57 @@ TEST_F(FlowsTest, FailingCommandsChangeNothingInTheSequence) {
   closing += relative.ReleaseHomeHotKey(0);
   closing.push_back("End(0)");
   EXPECT_EQ(rec_.calls, closing);
+  ExpectBalanced();
+}
+
+// The installer is started only from a file whose latest write succeeded
+// and which is held since; otherwise each flow goes on as when the
+// installer cannot be started.
+TEST_F(FlowsTest, NothingIsStartedFromAnInstallerFileThatIsNotHeld) {
+  // The silent flow's own write decides, whatever the start-up write gave.
+  rec_.script.arguments = {"-s"};
+  rec_.script.held_writes = {true, false};
+  OnMainWindowCreated();
+  Calls expected = expect_.Startup(Expect::LocationCheck(false, nullptr, false));
+  expected += expect_.Silent(ProductCheck(false, nullptr), 1, false);
+  EXPECT_EQ(rec_.calls, expected);
+  ExpectBalanced();
+
+  rec_.calls.clear();
+  rec_.script.held_writes = {false, true};
+  OnMainWindowCreated();
+  expected = expect_.Startup(Expect::LocationCheck(false, nullptr, false));
+  expected += expect_.Silent(ProductCheck(false, nullptr), 1, true);
+  EXPECT_EQ(rec_.calls, expected);
+  ExpectBalanced();
+
+  // The buttons use the start-up write.
+  rec_.script.arguments.clear();
+  rec_.script.held_writes = {false};
+  OnMainWindowCreated();
+  rec_.calls.clear();
+  OnOneClickInstall();
+  EXPECT_EQ(rec_.calls, expect_.OneClick(false));
+  rec_.calls.clear();
+  OnManualInstall();
+  Calls manual = {"Delay(3000)"};
+  manual += expect_.WriteSettings();
+  manual += expect_.DeleteInstaller();
+  manual += expect_.ReleaseHomeHotKey(app::HomeHotKeyId);
+  manual.push_back("End(0)");
+  EXPECT_EQ(rec_.calls, manual);
+  ExpectBalanced();
+}
+
+TEST_F(FlowsTest, DeletingTheInstallerFileEndsItsHold) {
+  OnMainWindowCreated();
+  ASSERT_NE(app::InstallerHeld, 0);
+  OnMainWindowClosing();
+  EXPECT_EQ(app::InstallerHeld, 0);
+  // A flow that still runs after the deletion starts nothing.
+  rec_.calls.clear();
+  OnOneClickInstall();
+  EXPECT_EQ(rec_.calls, expect_.OneClick(false));
   ExpectBalanced();
 }
 
@@ -357,6 +413,7 @@ TEST_F(FlowsTest, OnlyAnAbsoluteLocationCountsAsInstalled) {
 TEST_F(FlowsTest, OneClickInstallQuotesTheInstallerPath) {
   rec_.script.app_data = "C:\\users\\a & b (x)\\AppData\\Roaming\\";
   expect_.app_data = *rec_.script.app_data;
+  app::InstallerHeld = 1;  // as the start-up write left it
   OnOneClickInstall();
   EXPECT_EQ(rec_.calls, expect_.OneClick());
   EXPECT_EQ(rec_.calls[1],
@@ -367,6 +424,7 @@ TEST_F(FlowsTest, OneClickInstallQuotesTheInstallerPath) {
 
 TEST_F(FlowsTest, ManualInstallRunsTheInstallerWithItsPagesAndReleasesTheHotKey) {
   app::HomeHotKeyId = 33001;
+  app::InstallerHeld = 1;  // as the start-up write left it
   OnManualInstall();
   Calls expected = {"SpecialFolder(8)",
                     "Run(" + Quoted("cmd /c \"\"" + expect_.Installer() + "\"\"") + ",true,1)",

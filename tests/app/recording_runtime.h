@@ -23,6 +23,8 @@ struct Script {
   std::vector<std::optional<std::string>> arguments;
   // Paths FileExistsCmd reports as present.
   std::set<std::string> existing_files;
+  // Results of WriteHeldFileCmd, first to last; true once they run out.
+  std::vector<bool> held_writes;
   // Every command of the program fails (false, 0, null); byte-set helpers work.
   bool commands_fail = false;
   // Uninstall entry in the 64-bit view: whether the key exists and its

@@ -10,6 +10,7 @@ given, is the SHA-256 digest that file is known to have.
 import argparse
 import hashlib
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -30,7 +31,10 @@ class Scenario:
         self.display = Display()
         self.px = Prefix(args.build, name)
         self.log = os.path.join(self.px.work, "setup.log")
-        self.env = {"KORVEX_SAMPLE_SETUP_LOG": Prefix.windows_path(self.log)}
+        # The digest of its own file that each run of the sample installer read.
+        self.self_log = os.path.join(self.px.work, "setup-self.log")
+        self.env = {"KORVEX_SAMPLE_SETUP_LOG": Prefix.windows_path(self.log),
+                    "KORVEX_SAMPLE_SETUP_SELF_LOG": Prefix.windows_path(self.self_log)}
         with open(os.path.join(args.build, "generated", "settings.qdf"), "rb") as f:
             self.settings_image = f.read()
 
@@ -56,6 +60,16 @@ class Scenario:
             return []
         with open(self.log, encoding="utf-8", errors="replace") as f:
             return [line.strip() for line in f if line.strip()]
+
+    def self_digests(self):
+        if not os.path.exists(self.self_log):
+            return []
+        with open(self.self_log, encoding="utf-8", errors="replace") as f:
+            return [line.strip() for line in f if line.strip()]
+
+    def image_digest(self):
+        with open(self.args.image, "rb") as f:
+            return hashlib.sha256(f.read()).hexdigest()
 
     def install_product(self):
         r = self.px.run([self.args.setup, "/verysilent"], timeout=120)
@@ -385,6 +399,156 @@ def scenario_work_folder_file_held(s):
     check(os.path.exists(held), "the held file stays")
     check(not os.path.exists(s.installer_file()), "the rest of the work folder is gone")
     holder.kill()
+
+
+# --- other programs of the same user -----------------------------------------------
+def start_tamperer(s, seconds=240):
+    """Another program of the user that keeps trying to put its own program in
+    place of the written installer (the image with bytes appended: a program
+    that runs and tells itself apart) until the installer has started."""
+    attack = os.path.join(s.px.work, "attack.exe")
+    with open(s.args.image, "rb") as f:
+        data = f.read()
+    with open(attack, "wb") as f:
+        f.write(data + b"TAMPERED")
+    output = os.path.join(s.px.work, "output-%d.log" % len(s.px.procs))
+    target = "C:\\users\\%s\\AppData\\Roaming\\Tessaranvolk\\Korvex.exe" % s.px.user
+    p = s.px.start([s.args.inspect, "tamper", target, Prefix.windows_path(attack),
+                    Prefix.windows_path(s.log), str(seconds)])
+    return p, output
+
+
+def check_tamperer_refused(p, output):
+    try:
+        p.wait(timeout=300)
+    except subprocess.TimeoutExpired:
+        raise Failure("the other program did not stop")
+    ways = {}
+    with open(output, encoding="utf-8", errors="replace") as f:
+        for line in f:
+            parts = line.split()
+            if len(parts) == 3 and parts[1].isdigit() and parts[2].isdigit():
+                ways[parts[0]] = (int(parts[1]), int(parts[2]))
+    for way in ("overwrite", "delete", "rename", "replace"):
+        attempts, successes = ways.get(way, (0, 0))
+        check(attempts > 0 and successes == 0,
+              "another program's %d attempts to %s the installer file were all refused (%d got "
+              "through)" % (attempts, way, successes))
+
+
+def check_ran_the_embedded_image(s):
+    digests = s.self_digests()
+    check(digests == [s.image_digest()],
+          "the installer that ran read itself as the embedded image byte for byte: %s" % digests)
+
+
+def scenario_installer_held_silent(s):
+    p = s.start("-s")
+    tamperer, output = start_tamperer(s)
+    code = wait_exit(p, 300)
+    check_tamperer_refused(tamperer, output)
+    check(code == 0, "exit code 0 (%d)" % code)
+    check(len(s.setup_runs()) == 1, "the installer ran once")
+    check_ran_the_embedded_image(s)
+    s.check_installed()
+    check(not os.path.exists(s.installer_file()), "the installer file is gone afterwards")
+
+
+def scenario_installer_held_window(s):
+    p = s.start()
+    w = s.wait_window()
+    tamperer, output = start_tamperer(s)
+    time.sleep(8)  # the window stays open while the other program keeps trying
+    check(p.poll() is None, "the window is still open")
+    click(w, ONE_CLICK)
+    code = wait_exit(p, 300)
+    check_tamperer_refused(tamperer, output)
+    check(code == 0, "one-click install ends with exit code 0 (%d)" % code)
+    check(len(s.setup_runs()) == 1, "the installer ran once")
+    check_ran_the_embedded_image(s)
+    s.check_installed()
+
+
+def scenario_sample_setup_reads_itself(s):
+    # The held scenarios prove that the hold lets the installer read its own
+    # file only because the sample installer does read it, as the product's
+    # does: without that it fails.
+    copy = os.path.join(s.px.work, "setup-copy.exe")
+    shutil.copy(s.args.setup, copy)
+    output = os.path.join(s.px.work, "output-%d.log" % len(s.px.procs))
+    holder = s.px.start([s.args.inspect, "hold", Prefix.windows_path(copy), "120", "delete"])
+    end = time.time() + 60
+    while time.time() < end and "holding" not in open(output, errors="replace").read():
+        time.sleep(0.2)
+    r = s.px.run([copy, "/verysilent"], extra_env=s.env, timeout=120)
+    check(r.returncode == 1, "with its file held for deletion the sample installer fails (%d)"
+          % r.returncode)
+    check(s.self_digests() == ["unreadable"], "it could not read itself: %s" % s.self_digests())
+    holder.kill()
+    holder.wait()
+    s.px.wait_idle()
+    r = s.px.run([copy, "/verysilent"], extra_env=s.env, timeout=120)
+    check(r.returncode == 0, "unheld, it installs (%d)" % r.returncode)
+    with open(copy, "rb") as f:
+        digest = hashlib.sha256(f.read()).hexdigest()
+    check(s.self_digests()[-1] == digest, "and reads itself byte for byte")
+
+
+def scenario_shellnew_user_link(s):
+    # In the 64-bit view, where the link's native name leads.
+    victim = r"HKLM\Software\Victim"
+    r = s.px.run(["reg", "add", victim, "/v", "Keep", "/d", "precious", "/f", "/reg:64"])
+    check(r.returncode == 0, "the machine key %s is in place" % victim)
+    for k in SHELLNEW:
+        if not k.startswith(r"HKCU\Software\Classes\.7z"):
+            s.px.reg_add(k, "NullFile", "")
+    s.px.reg_add(r"HKCU\Software\Classes\.7z")
+    code, out = s.inspect("reglink", r"HKCU\Software\Classes\.7z\ShellNew",
+                          r"\REGISTRY\MACHINE\SOFTWARE\Victim")
+    check(code == 0, "a program of the user made its .7z ShellNew key a link to %s" % victim)
+    s.px.wait_idle()
+    p = s.start()
+    s.wait_window()
+    time.sleep(3)  # past the start-up sequence, which removes the ShellNew entries
+    s.close_main_window()
+    check(wait_exit(p, 60) == 0, "exit code 0")
+    reg = s.px.registry()
+    v = values_of(reg, victim)
+    check(v is not None and '"Keep"' in v, "the machine key the link leads to is intact")
+    for k in SHELLNEW:
+        if not k.startswith(r"HKCU\Software\Classes\.7z"):
+            check(not has_key(reg, k), "%s is gone" % k)
+
+
+def scenario_settings_symlink(s):
+    p = s.start()
+    w = s.wait_window()
+    time.sleep(3)
+    # A file outside the user's folders, and a Unix symbolic link to it in place
+    # of the settings file, which Wine shows as that file.
+    victim = s.px.drive_c("windows", "victim.ini")
+    shutil.copy(s.px.drive_c("windows", "win.ini"), victim)
+    with open(victim, "rb") as f:
+        before = f.read()
+    os.makedirs(os.path.dirname(s.settings_file()), exist_ok=True)
+    if os.path.lexists(s.settings_file()):
+        os.remove(s.settings_file())
+    os.symlink(victim, s.settings_file())
+    press_key(w, "End")
+    # End reveals the settings file in Explorer, then writes it.
+    revealed = False
+    end = time.time() + 60
+    while time.time() < end and not revealed:
+        _, out = s.inspect("titles")
+        revealed = any("Korvex" in t and t != TITLE for t in out.splitlines())
+        time.sleep(0.5)
+    check(revealed, "the End hot key was handled: Explorer shows the settings folder")
+    time.sleep(3)
+    with open(victim, "rb") as f:
+        check(f.read() == before, "the file the link leads to is untouched")
+    check(os.path.islink(s.settings_file()), "the link is left as it was")
+    s.close_main_window()
+    check(wait_exit(p, 60) == 0, "the program ended with exit code 0")
 
 
 SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items()

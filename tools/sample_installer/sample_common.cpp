@@ -216,14 +216,18 @@ std::wstring SecondPhaseCommand(const std::wstring& program, const std::wstring&
 }
 
 void AppendRunLog(const wchar_t* variable) {
-  std::wstring path = EnvironmentValue(variable);
-  if (path.empty()) return;
   const wchar_t* line = GetCommandLineW();
   int wide = static_cast<int>(wcslen(line));
   int bytes = WideCharToMultiByte(CP_UTF8, 0, line, wide, nullptr, 0, nullptr, nullptr);
   if (bytes < 0) bytes = 0;
   std::string text(static_cast<size_t>(bytes), '\0');
   if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, line, wide, text.data(), bytes, nullptr, nullptr);
+  AppendLogLine(variable, text);
+}
+
+void AppendLogLine(const wchar_t* variable, std::string text) {
+  std::wstring path = EnvironmentValue(variable);
+  if (path.empty()) return;
   text += "\r\n";
   korvex::KernelHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
