@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "commands/commands.h"
@@ -25,6 +26,40 @@ const char* TextOf(const ArgRecord& r) {
 // The record of optional argument `i`, or null when it is missing or omitted.
 const ArgRecord* Optional(int32_t count, const ArgRecord* args, int32_t i) {
   return i < count && !IsOmitted(args[i]) ? &args[i] : nullptr;
+}
+
+// shell32 is loaded when a command first needs it, from the system folder and
+// with its own dependencies from there: imported, it would be loaded with the
+// program, before the program restricts the library search, and a library it
+// depends on can then come from the program's folder (Wine takes its shcore.dll
+// from there). Null when it cannot be loaded; it stays loaded from then on.
+HMODULE SystemShell() {
+  static bool tried = false;
+  static HMODULE shell = nullptr;
+  if (tried) return shell;
+  tried = true;
+  shell = ::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (shell != nullptr || ::GetLastError() != ERROR_INVALID_PARAMETER) return shell;
+  // A system without that search option: by the full path. shell32 is then
+  // one of the libraries the system always takes from its own folder, with
+  // the libraries it depends on.
+  wchar_t path[MAX_PATH + 16];
+  const UINT n = ::GetSystemDirectoryW(path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return nullptr;
+  std::wcscpy(path + n, L"\\shell32.dll");
+  shell = ::LoadLibraryW(path);
+  return shell;
+}
+
+// A function of shell32, or null.
+template <typename Function>
+Function ShellFunction(const char* name) {
+  HMODULE shell = SystemShell();
+  FARPROC address = shell != nullptr ? ::GetProcAddress(shell, name) : nullptr;
+  Function function;
+  static_assert(sizeof function == sizeof address);
+  std::memcpy(&function, &address, sizeof function);
+  return function;
 }
 
 // Show states of RunCmd's show modes 1 to 6.
@@ -239,7 +274,9 @@ void SpecialFolderCmd(ArgRecord* result, int32_t count, ArgRecord* args) {
       constexpr int kFolders[8] = {CSIDL_PERSONAL, CSIDL_FAVORITES, CSIDL_DESKTOPDIRECTORY,
                                    CSIDL_FONTS,    CSIDL_STARTMENU, CSIDL_PROGRAMS,
                                    CSIDL_STARTUP,  CSIDL_APPDATA};
-      found = ::SHGetSpecialFolderPathA(nullptr, path, kFolders[id - 1], FALSE) != FALSE;
+      const auto get_folder =
+          ShellFunction<decltype(&::SHGetSpecialFolderPathA)>("SHGetSpecialFolderPathA");
+      found = get_folder != nullptr && get_folder(nullptr, path, kFolders[id - 1], FALSE) != FALSE;
       break;
     }
     case 9: {
@@ -282,8 +319,10 @@ void ShellOpenCmd(ArgRecord*, int32_t count, ArgRecord* args) {
   }
   const ArgRecord* parameters = Optional(count, args, 2);
   const ArgRecord* folder = Optional(count, args, 3);
-  ::ShellExecuteA(nullptr, verb, TextOf(args[1]), parameters ? TextOf(*parameters) : nullptr,
-                  folder ? TextOf(*folder) : "", show);
+  const auto shell_execute = ShellFunction<decltype(&::ShellExecuteA)>("ShellExecuteA");
+  if (shell_execute == nullptr) return;
+  shell_execute(nullptr, verb, TextOf(args[1]), parameters ? TextOf(*parameters) : nullptr,
+                folder ? TextOf(*folder) : "", show);
 }
 
 }  // namespace korvex
