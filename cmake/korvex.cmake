@@ -89,5 +89,12 @@ function(korvex_add_program target installer_file)
   # file; a link map beside it tells what its bytes are (scripts/bench).
   target_link_options(${target} PRIVATE -mwindows -s
                       -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
+  # The process entry restricts the library search before the C runtime
+  # starts (runtime/startup.cpp); i686 names carry a leading underscore.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(${target} PRIVATE -Wl,--entry=_KorvexProcessEntry)
+  else()
+    target_link_options(${target} PRIVATE -Wl,--entry=KorvexProcessEntry)
+  endif()
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
