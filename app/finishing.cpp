@@ -59,6 +59,14 @@ void RunExplorer(const char* separator, const char* argument) {
   Release(command);
 }
 
+// Whether the application-data folder holds a file or folder of that name.
+bool AppDataEntryExists(const char* relative) {
+  char* path = AppDataPath(relative);
+  const bool exists = CallCore(kFileExistsCmd, TextArg(path)).low != 0;
+  Release(path);
+  return exists;
+}
+
 void DeleteRegistryItem(int32_t root, const char* path) {
   CallCore(kDeleteRegistryItemCmd, IntArg(root), TextArg(path));
 }
@@ -107,24 +115,26 @@ extern "C" int32_t KORVEX_HANDLER OnOneClickUninstall() {
   return 0;
 }
 
+// Explorer is started only on a folder that exists: Wine's Explorer hands a
+// path that is no folder to the shell, which finds a program for it (a
+// planted Tessaranvolk.exe or Korvex.exe in the application-data folder), and
+// when that fails it leaves the desktop broken.
+//
 // Home opens the work folder: "<Windows folder>explorer.exe" "<work folder>\\".
 // The folder keeps its trailing backslash, so that it names a folder and
-// nothing else: without it a missing work folder reads as a program name,
-// and a planted Tessaranvolk.exe in the application-data folder is found for
-// it (the shell's search; and Wine's Explorer hands a path that is no folder
-// to the shell). A second backslash keeps one there whichever way the line is
-// read: Explorer's own reading takes the quoted text as it stands, with no
-// escape character (and the system's path normalization makes a run of
-// separators one), Wine's removes one trailing backslash, and the usual
-// argument rules read "\\" before a closing quote as one backslash.
+// nothing else, should it go between the check and Explorer's look: without
+// it, a missing work folder reads as a program name. A second backslash keeps
+// one there whichever way the line is read: Explorer's own reading takes the
+// quoted text as it stands, with no escape character (and the system's path
+// normalization makes a run of separators one), Wine's removes one trailing
+// backslash, and the usual argument rules read "\\" before a closing quote as
+// one backslash.
 //
 // End reveals the settings file, "<Windows folder>explorer.exe" /select,
-// "<settings path>", when its folder exists (Explorer opens the parent folder
-// of the file, and Wine's hands a parent that is no folder to the shell as
-// well, where a planted Korvex.exe would be found), then writes the file
+// "<settings path>" (Explorer opens the file's folder), then writes the file
 // again.
 extern "C" int32_t KORVEX_HANDLER OnHotKeyFeedback(int32_t id, int32_t /*second*/) {
-  if (id == HomeHotKeyId) {
+  if (id == HomeHotKeyId && AppDataEntryExists(kWorkFolderName)) {
     char* folder = AppDataPath(kWorkFolderOpenPath);
     char* argument = Concat(folder, kBackslash);
     Release(folder);
@@ -132,10 +142,7 @@ extern "C" int32_t KORVEX_HANDLER OnHotKeyFeedback(int32_t id, int32_t /*second*
     Release(argument);
   }
   if (id == EndHotKeyId) {
-    char* settings_folder = AppDataPath(kSettingsFolderName);
-    const bool folder_exists = CallCore(kFileExistsCmd, TextArg(settings_folder)).low != 0;
-    Release(settings_folder);
-    if (folder_exists) {
+    if (AppDataEntryExists(kSettingsFolderName)) {
       char* settings = AppDataPath(kSettingsRelativePath);
       RunExplorer(kRevealSwitch, settings);
       Release(settings);

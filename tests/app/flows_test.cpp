@@ -411,10 +411,23 @@ TEST_F(FlowsTest, HomeHotKeyOpensTheWorkFolderInExplorer) {
   app::HomeHotKeyId = 33001;
   app::EndHotKeyId = 33002;
   rec_.script.windows_folder = "D:\\Win dir\\";
+  rec_.script.existing_files.insert(kAppData + "Tessaranvolk");
   OnHotKeyFeedback(33001, 0);
   const std::string command = "\"D:\\Win dir\\explorer.exe\" \"" + kAppData + "Tessaranvolk\\\\\"";
-  EXPECT_EQ(rec_.calls, (Calls{"SpecialFolder(8)", "SpecialFolder(9)",
-                               "Run(" + Quoted(command) + ",false,-)"}));
+  EXPECT_EQ(
+      rec_.calls,
+      (Calls{"SpecialFolder(8)", "FileExists(" + Quoted(kAppData + "Tessaranvolk") + ")",
+             "SpecialFolder(8)", "SpecialFolder(9)", "Run(" + Quoted(command) + ",false,-)"}));
+  ExpectBalanced();
+}
+
+// Wine's Explorer hands a path that is no folder to the shell, which finds a
+// program for it: with no work folder, nothing is started.
+TEST_F(FlowsTest, HomeHotKeyStartsNoExplorerWithoutTheWorkFolder) {
+  app::HomeHotKeyId = 33001;
+  OnHotKeyFeedback(33001, 0);
+  EXPECT_EQ(rec_.calls,
+            (Calls{"SpecialFolder(8)", "FileExists(" + Quoted(kAppData + "Tessaranvolk") + ")"}));
   ExpectBalanced();
 }
 
@@ -425,6 +438,7 @@ TEST_F(FlowsTest, HomeHotKeyOpensTheWorkFolderInExplorer) {
 TEST_F(FlowsTest, WorkFolderIsOpenedWithItsTrailingBackslash) {
   app::HomeHotKeyId = 33001;
   rec_.script.app_data = "C:\\users\\a & b\\Roaming\\";
+  rec_.script.existing_files.insert(*rec_.script.app_data + "Tessaranvolk");
   OnHotKeyFeedback(33001, 0);
   ASSERT_FALSE(rec_.calls.empty());
   // The last argument of the started command line, quoted.
@@ -454,7 +468,7 @@ TEST_F(FlowsTest, EndHotKeyRevealsTheSettingsInExplorerAndRewritesThem) {
   EXPECT_TRUE(rec_.calls.empty());
 }
 
-// Explorer shows the parent folder of the file it reveals; with no such folder
+// Explorer shows the folder of the file it reveals; with no such folder
 // nothing is started (Wine's Explorer would hand the missing folder to the
 // shell, which finds a planted Korvex.exe for it). The file is written all
 // the same.
@@ -509,12 +523,13 @@ TEST_F(FlowsTest, HandlersAreReachedThroughTheProgramCodeBlock) {
   // A call through the block with the handler's own convention: the callee
   // removes both arguments, so the caller's stack stays as it was.
   app::HomeHotKeyId = 33001;
+  rec_.script.existing_files.insert(kAppData + "Tessaranvolk");
   using HotKeyHandler = int32_t(__stdcall*)(int32_t, int32_t);
   auto handler = reinterpret_cast<HotKeyHandler>(
       reinterpret_cast<uintptr_t>(ProgramCode + app::kOnHotKeyFeedbackOffset));
   EXPECT_EQ(handler(33001, 0), 0);
-  ASSERT_EQ(rec_.calls.size(), 3u);
-  EXPECT_EQ(rec_.calls[2].rfind("Run(", 0), 0u);
+  ASSERT_EQ(rec_.calls.size(), 5u);
+  EXPECT_EQ(rec_.calls[4].rfind("Run(", 0), 0u);
   ExpectBalanced();
 }
 
