@@ -211,7 +211,11 @@ std::wstring SecondPhaseCommand(const std::wstring& program, const std::wstring&
   return command;
 }
 
-void AppendRunLog(const wchar_t* variable) {
+namespace {
+
+// Appends `prefix` and the process's command line (UTF-8) as one line to the
+// file named by the environment variable, when it is set.
+void AppendCommandLine(const wchar_t* variable, const std::string& prefix) {
   std::wstring path = EnvironmentValue(variable);
   if (path.empty()) return;
   const wchar_t* line = GetCommandLineW();
@@ -220,7 +224,7 @@ void AppendRunLog(const wchar_t* variable) {
   if (bytes < 0) bytes = 0;
   std::string text(static_cast<size_t>(bytes), '\0');
   if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, line, wide, text.data(), bytes, nullptr, nullptr);
-  text += "\r\n";
+  text = prefix + text + "\r\n";
   korvex::KernelHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -228,6 +232,22 @@ void AppendRunLog(const wchar_t* variable) {
     DWORD written = 0;
     WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   }
+}
+
+}  // namespace
+
+void AppendRunLog(const wchar_t* variable) {
+  AppendCommandLine(variable, std::string());
+}
+
+void AppendStartLog(const wchar_t* variable) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  GetStartupInfoW(&startup);
+  const korvex::DecimalText flags(static_cast<int64_t>(startup.dwFlags));
+  const korvex::DecimalText show(static_cast<int64_t>(startup.wShowWindow));
+  AppendCommandLine(
+      variable, "flags=" + std::string(flags.view()) + " show=" + std::string(show.view()) + "\t");
 }
 
 bool EnvironmentFlag(const wchar_t* variable) {

@@ -9,7 +9,8 @@
 // Exit codes: 0 installed, 1 failed (nothing left behind), 2 failure forced
 // through KORVEX_SAMPLE_SETUP_FAIL, 3 cancelled on the page.
 // KORVEX_SAMPLE_SETUP_LOG names a file that gets one line per run with the
-// command line.
+// command line; KORVEX_SAMPLE_SETUP_START_LOG one that gets the startup
+// information's flags and show state in front of it.
 #include "sample_common.h"
 
 #include <shellapi.h>
@@ -138,6 +139,7 @@ bool Install(Progress* progress) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   AppendRunLog(L"KORVEX_SAMPLE_SETUP_LOG");
+  AppendStartLog(L"KORVEX_SAMPLE_SETUP_START_LOG");
   if (EnvironmentFlag(L"KORVEX_SAMPLE_SETUP_FAIL")) return kExitForcedFailure;
 
   int argc = 0;
