@@ -117,6 +117,10 @@ class Scenario:
         they run or load."""
         downloads = self.px.drive_c("users", self.px.user, "Downloads")
         current = self.px.drive_c("users", self.px.user, "Current folder")
+        # Wine links the user's Downloads to a folder of the Unix user: a
+        # folder of this prefix's own takes its place.
+        if os.path.islink(downloads):
+            os.unlink(downloads)
         for folder in (downloads, current):
             os.makedirs(folder, exist_ok=True)
             for name in PLANTED_PROGRAMS:
