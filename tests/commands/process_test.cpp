@@ -237,6 +237,20 @@ TEST(RunCmd, BareNameComesFromTheSystemFolderThenTheWindowsFolder) {
   EXPECT_TRUE(SameFile(ModuleOf(r), in_windows.path())) << r;
 }
 
+// A name ending in a double-byte character whose second byte equals a
+// backslash (code page 936 "\x95\x5C") is still a bare name.
+TEST(RunCmd, DoubleByteNameIsABareName) {
+  ASSERT_EQ(::GetACP(), 936u);
+  ScratchFolder dir("double-byte");
+  const std::string name = UniqueName("gbk") + "\x95\x5C";
+  PlacedProbe in_system(SystemFolderPath(name + ".exe"));
+  ASSERT_TRUE(in_system.placed());
+  const std::string report = dir / "report";
+  ASSERT_TRUE(RunReporting(name + " \"" + report + "\""));
+  const std::string r = AwaitReport(report);
+  EXPECT_TRUE(SameFile(ModuleOf(r), in_system.path())) << r;
+}
+
 // A program planted beside the calling program, or in the current folder
 // (a downloads folder), under a bare name the caller means to find in the
 // system: the system's own search tries both places first.
