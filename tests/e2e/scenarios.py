@@ -322,20 +322,26 @@ def scenario_one_click(s):
     s.check_installed()
 
 
+def wait_installer_page(main_window):
+    """The X window of the installer's own page, once it has appeared."""
+    page = None
+    end = time.time() + 90
+    while time.time() < end and page is None:
+        out = xdotool("search", "--name", "Korvex", check=False).split()
+        others = [x for x in out if x != main_window]
+        if others:
+            page = others[-1]
+        time.sleep(0.5)
+    check(page is not None, "the installer's own page appeared")
+    return page
+
+
 def scenario_manual(s):
     p = s.start()
     w = s.wait_window()
     time.sleep(3)
     click(w, MANUAL)
-    page = None
-    end = time.time() + 90
-    while time.time() < end and page is None:
-        out = xdotool("search", "--name", "Korvex", check=False).split()
-        others = [x for x in out if x != w]
-        if others:
-            page = others[-1]
-        time.sleep(0.5)
-    check(page is not None, "the installer's own page appeared")
+    page = wait_installer_page(w)
     # The page's Install button: the installer prints no geometry, so press Return on
     # its default button.
     press_key(page, "Return")
@@ -514,15 +520,7 @@ def scenario_planted_manual(s):
     w = s.wait_window()
     time.sleep(3)
     click(w, MANUAL)
-    page = None
-    end = time.time() + 90
-    while time.time() < end and page is None:
-        out = xdotool("search", "--name", "Korvex", check=False).split()
-        others = [x for x in out if x != w]
-        if others:
-            page = others[-1]
-        time.sleep(0.5)
-    check(page is not None, "the installer's own page appeared")
+    page = wait_installer_page(w)
     press_key(page, "Return")
     code = wait_exit(p, 300)
     check(code == 0, "manual install ends with exit code 0 (%d)" % code)
