@@ -49,6 +49,11 @@ void RunWaitingHidden(const char* command) {
   CallCore(kRunCmd, TextArg(command), BoolArg(true), IntArg(kHiddenShowMode));
 }
 
+void RunWaitingShown(const char* command) {
+  constexpr int32_t kNormalShowMode = 2;
+  CallCore(kRunCmd, TextArg(command), BoolArg(true), IntArg(kNormalShowMode));
+}
+
 void RunWithoutWaiting(const char* command) {
   CallCore(kRunCmd, TextArg(command), BoolArg(false), MakeOmitted());
 }

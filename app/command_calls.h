@@ -97,8 +97,10 @@ void WriteSettingsFile();
 // Lets go of the installer file and deletes it (clears InstallerHeld).
 void DeleteInstallerFile();
 void Delay(int32_t milliseconds);
-// RunCmd(command, wait, show mode 1) or, with no show mode, (command, wait, omitted).
+// RunCmd(command, wait, show mode 1 hidden or 2 normal) or, with no show
+// mode, (command, wait, omitted).
 void RunWaitingHidden(const char* command);
+void RunWaitingShown(const char* command);
 void RunWithoutWaiting(const char* command);
 
 int32_t MainWindowHandle();

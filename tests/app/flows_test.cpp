@@ -36,9 +36,9 @@ struct Expect {
 
   std::string Installer() const { return app_data + "Tessaranvolk\\Korvex.exe"; }
   std::string Settings() const { return app_data + "Korvex\\Korvex.qdf"; }
-  std::string SilentCommand() const {
-    return "cmd /c \"\"" + Installer() + "\"" + kSwitches + "\"";
-  }
+  // The installer by its quoted path, started directly (no command processor).
+  std::string SilentCommand() const { return "\"" + Installer() + "\"" + kSwitches; }
+  std::string ManualCommand() const { return "\"" + Installer() + "\""; }
 
   Calls WriteInstaller() const {
     return {"SpecialFolder(8)", "WriteHeldFile(" + Quoted(Installer()) + ",InstallerImage)"};
@@ -417,17 +417,18 @@ TEST_F(FlowsTest, OneClickInstallQuotesTheInstallerPath) {
   OnOneClickInstall();
   EXPECT_EQ(rec_.calls, expect_.OneClick());
   EXPECT_EQ(rec_.calls[1],
-            "Run(\"cmd /c \"\"C:\\users\\a & b (x)\\AppData\\Roaming\\Tessaranvolk\\Korvex.exe\" "
-            "/sp- /verysilent /suppressmsgboxes /norestart\"\",true,1)");
+            "Run(\"\"C:\\users\\a & b (x)\\AppData\\Roaming\\Tessaranvolk\\Korvex.exe\" "
+            "/sp- /verysilent /suppressmsgboxes /norestart\",true,1)");
   ExpectBalanced();
 }
 
+// The installer gets the normal window state (show mode 2): started directly,
+// a hidden state would reach it and hide its pages.
 TEST_F(FlowsTest, ManualInstallRunsTheInstallerWithItsPagesAndReleasesTheHotKey) {
   app::HomeHotKeyId = 33001;
   app::InstallerHeld = 1;  // as the start-up write left it
   OnManualInstall();
-  Calls expected = {"SpecialFolder(8)",
-                    "Run(" + Quoted("cmd /c \"\"" + expect_.Installer() + "\"\"") + ",true,1)",
+  Calls expected = {"SpecialFolder(8)", "Run(" + Quoted(expect_.ManualCommand()) + ",true,2)",
                     "Delay(3000)"};
   expected += expect_.WriteSettings();
   expected += expect_.DeleteInstaller();
@@ -463,19 +464,59 @@ TEST_F(FlowsTest, UninstallStartsTheQuotedUninstallerWithoutWaiting) {
   ExpectBalanced();
 }
 
-TEST_F(FlowsTest, HotKeysOpenTheWorkFolderOrRevealAndRewriteTheSettings) {
+// Both hot keys start the Windows folder's explorer.exe by its full path.
+TEST_F(FlowsTest, HomeHotKeyOpensTheWorkFolderInExplorer) {
   app::HomeHotKeyId = 33001;
   app::EndHotKeyId = 33002;
+  rec_.script.windows_folder = "D:\\Win dir\\";
+  rec_.script.existing_files.insert(kAppData + "Tessaranvolk");
   OnHotKeyFeedback(33001, 0);
-  EXPECT_EQ(rec_.calls, (Calls{"SpecialFolder(8)",
-                               "ShellOpen(-," + Quoted(kAppData + "Tessaranvolk\\") + ",-,-,-)"}));
+  const std::string command = "\"D:\\Win dir\\explorer.exe\" \"" + kAppData + "Tessaranvolk\\\\\"";
+  EXPECT_EQ(
+      rec_.calls,
+      (Calls{"SpecialFolder(8)", "FileExists(" + Quoted(kAppData + "Tessaranvolk") + ")",
+             "SpecialFolder(8)", "SpecialFolder(9)", "Run(" + Quoted(command) + ",false,-)"}));
   ExpectBalanced();
+}
 
-  rec_.calls.clear();
+// Wine's Explorer hands a path that is no folder to the shell, which finds a
+// program for it: with no work folder, nothing is started.
+TEST_F(FlowsTest, HomeHotKeyStartsNoExplorerWithoutTheWorkFolder) {
+  app::HomeHotKeyId = 33001;
+  OnHotKeyFeedback(33001, 0);
+  EXPECT_EQ(rec_.calls,
+            (Calls{"SpecialFolder(8)", "FileExists(" + Quoted(kAppData + "Tessaranvolk") + ")"}));
+  ExpectBalanced();
+}
+
+// Without its trailing backslash a missing work folder would read as a
+// program name, and a Tessaranvolk.exe planted in the application-data
+// folder could be found for it. Doubled, one stays whichever way Explorer
+// reads the line.
+TEST_F(FlowsTest, WorkFolderIsOpenedWithItsTrailingBackslash) {
+  app::HomeHotKeyId = 33001;
+  rec_.script.app_data = "C:\\users\\a & b\\Roaming\\";
+  rec_.script.existing_files.insert(*rec_.script.app_data + "Tessaranvolk");
+  OnHotKeyFeedback(33001, 0);
+  ASSERT_FALSE(rec_.calls.empty());
+  // The last argument of the started command line, quoted.
+  const std::string argument = " \"C:\\users\\a & b\\Roaming\\Tessaranvolk\\\\\"";
+  const std::string run_tail = argument + "\",false,-)";
+  const std::string& run = rec_.calls.back();
+  ASSERT_GE(run.size(), run_tail.size());
+  EXPECT_EQ(run.substr(run.size() - run_tail.size()), run_tail) << run;
+  ExpectBalanced();
+}
+
+TEST_F(FlowsTest, EndHotKeyRevealsTheSettingsInExplorerAndRewritesThem) {
+  app::HomeHotKeyId = 33001;
+  app::EndHotKeyId = 33002;
+  rec_.script.existing_files.insert(kAppData + "Korvex");
   OnHotKeyFeedback(33002, 7);
-  Calls expected = {
-      "SpecialFolder(8)",
-      "Run(" + Quoted("Explorer /select, \"" + expect_.Settings() + "\"") + ",false,-)"};
+  const std::string command =
+      "\"C:\\windows\\explorer.exe\" /select, \"" + expect_.Settings() + "\"";
+  Calls expected = {"SpecialFolder(8)", "FileExists(" + Quoted(kAppData + "Korvex") + ")",
+                    "SpecialFolder(8)", "SpecialFolder(9)", "Run(" + Quoted(command) + ",false,-)"};
   expected += expect_.WriteSettings();
   EXPECT_EQ(rec_.calls, expected);
   ExpectBalanced();
@@ -483,6 +524,19 @@ TEST_F(FlowsTest, HotKeysOpenTheWorkFolderOrRevealAndRewriteTheSettings) {
   rec_.calls.clear();
   OnHotKeyFeedback(12345, 0);
   EXPECT_TRUE(rec_.calls.empty());
+}
+
+// Explorer shows the folder of the file it reveals; with no such folder
+// nothing is started (Wine's Explorer would hand the missing folder to the
+// shell, which finds a planted Korvex.exe for it). The file is written all
+// the same.
+TEST_F(FlowsTest, EndHotKeyStartsNoExplorerWithoutTheSettingsFolder) {
+  app::EndHotKeyId = 33002;
+  OnHotKeyFeedback(33002, 0);
+  Calls expected = {"SpecialFolder(8)", "FileExists(" + Quoted(kAppData + "Korvex") + ")"};
+  expected += expect_.WriteSettings();
+  EXPECT_EQ(rec_.calls, expected);
+  ExpectBalanced();
 }
 
 TEST_F(FlowsTest, ClickDuringTheStartupDelayRunsItsFlowNested) {
@@ -527,12 +581,13 @@ TEST_F(FlowsTest, HandlersAreReachedThroughTheProgramCodeBlock) {
   // A call through the block with the handler's own convention: the callee
   // removes both arguments, so the caller's stack stays as it was.
   app::HomeHotKeyId = 33001;
+  rec_.script.existing_files.insert(kAppData + "Tessaranvolk");
   using HotKeyHandler = int32_t(__stdcall*)(int32_t, int32_t);
   auto handler = reinterpret_cast<HotKeyHandler>(
       reinterpret_cast<uintptr_t>(ProgramCode + app::kOnHotKeyFeedbackOffset));
   EXPECT_EQ(handler(33001, 0), 0);
-  EXPECT_EQ(rec_.calls.size(), 2u);
-  EXPECT_EQ(rec_.calls[1].rfind("ShellOpen(", 0), 0u);
+  ASSERT_EQ(rec_.calls.size(), 5u);
+  EXPECT_EQ(rec_.calls[4].rfind("Run(", 0), 0u);
   ExpectBalanced();
 }
 

@@ -265,6 +265,7 @@ void Recorder::Command(int32_t library, int32_t command, ArgRecord* result, int3
 
   if (library == kSystemInterfaceLibrary && command == kSpecialFolderCmd) {
     if (IntOf(args[0]) == 8 && script.app_data) SetText(result, *script.app_data);
+    if (IntOf(args[0]) == 9 && script.windows_folder) SetText(result, *script.windows_folder);
     return;
   }
   if (library == kCoreLibrary && command == kGetWindowHandleCmd) {

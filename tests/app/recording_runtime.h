@@ -19,6 +19,8 @@ namespace korvex::test {
 struct Script {
   // Text returned by SpecialFolderCmd(8); nullopt: the folder is unavailable.
   std::optional<std::string> app_data = std::string("C:\\users\\k\\AppData\\Roaming\\");
+  // Text returned by SpecialFolderCmd(9), the Windows folder.
+  std::optional<std::string> windows_folder = std::string("C:\\windows\\");
   // Arguments CommandLineArgsCmd puts into the array (nullopt: a null text).
   std::vector<std::optional<std::string>> arguments;
   // Paths FileExistsCmd reports as present.

@@ -9,7 +9,8 @@
 // Exit codes: 0 installed, 1 failed (nothing left behind), 2 failure forced
 // through KORVEX_SAMPLE_SETUP_FAIL, 3 cancelled on the page.
 // KORVEX_SAMPLE_SETUP_LOG names a file that gets one line per run with the
-// command line.
+// command line; KORVEX_SAMPLE_SETUP_START_LOG one that gets the startup
+// information's flags and show state in front of it.
 //
 // Like the product's installer, it opens its own file at start, for reading
 // and sharing reading only, keeps it open while it runs and fails (exit code
@@ -177,6 +178,7 @@ bool Install(Progress* progress) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   AppendRunLog(L"KORVEX_SAMPLE_SETUP_LOG");
+  AppendStartLog(L"KORVEX_SAMPLE_SETUP_START_LOG");
   korvex::KernelHandle own_file(CreateFileW(ModulePath().c_str(), GENERIC_READ, FILE_SHARE_READ,
                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                             nullptr));
