@@ -18,10 +18,12 @@ import re
 import subprocess
 import sys
 
-# Known DLLs of Windows 7 and later. shell32 is one too, but Wine takes its
-# dependency shcore.dll from beside the program: it is bound at run time.
-ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll",
-                   "ole32.dll"}
+# Known DLLs of Windows 7 and later, and ntdll.dll, which the system maps
+# into every process before the program's imports are resolved. shell32 is a
+# known DLL too, but Wine takes its dependency shcore.dll from beside the
+# program: it is bound at run time.
+ALLOWED_IMPORTS = {"ntdll.dll", "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
+                   "msvcrt.dll", "ole32.dll"}
 TERMINAL_SERVER_AWARE = 0x8000
 
 
