@@ -29,10 +29,10 @@ struct TypeProperty {
 };
 TypeProperty ResolveTypeProperty(const Target& t, uint32_t window, uint32_t unit_id,
                                  int32_t property, int32_t index) {
-  TypeProperty p{t.form->UnitAt(t.index), UnitInterface(t.form->record().UnitType(t.index)),
-                 property - kFirstUnitTypeProperty, PropertyKind::kNone};
+  TypeProperty p{t.form->UnitAt(t.index), UnitInterface(t.form->record().UnitType(t.index)), 0,
+                 PropertyKind::kNone};
   if (p.unit && p.routines && p.routines->property_kind && p.routines->get_property &&
-      p.routines->set_property)
+      p.routines->set_property && UnitTypePropertyNumber(property, &p.number))
     p.kind = p.routines->property_kind(p.number, index);
   if (p.kind == PropertyKind::kNone)
     ReportError(kNoSuchPropertyText, 0, window, static_cast<int32_t>(unit_id));

@@ -22,6 +22,14 @@ enum CommonProperty : int32_t {
 };
 inline constexpr int32_t kPositionLimit = 32627;
 
+// The unit type's own number of a property (property - 8); false for the
+// common properties and every number below them, negative ones included.
+constexpr bool UnitTypePropertyNumber(int32_t property, int32_t* number) {
+  if (property < kFirstUnitTypeProperty) return false;
+  *number = property - kFirstUnitTypeProperty;
+  return true;
+}
+
 // The runtime entries. The value of a text property is a new Text owned by
 // the caller; writes of texts take the Text from the value's low word (both
 // words on a 64-bit build), and pictures and fonts likewise a ByteSet. The

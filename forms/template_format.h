@@ -145,6 +145,13 @@ bool ParseFont(std::span<const uint8_t> bytes, FontDescription* font);  // needs
 void SerializeFont(const FontDescription& font, ByteWriter* out);       // 60 bytes
 // The font every unit of this program's window uses: "微软雅黑", 9 points.
 FontDescription DefaultUiFont();
+// A font's size in points on a screen of `dpi` dots per inch, from its stored
+// height (by magnitude: a negative height is a character height), and the
+// character height (negative) of a size in points, at least 1 point. Rounded
+// half away from zero as the platform's MulDiv does; a result beyond int32 is
+// clamped, every stored value included. A dpi of 0 or less counts as 96.
+int32_t FontPoints(int32_t height, int32_t dpi);
+int32_t FontHeightForPoints(int32_t points, int32_t dpi);
 
 // --- Property blocks --------------------------------------------------------------
 enum class BlockStatus {

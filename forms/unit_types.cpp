@@ -213,7 +213,7 @@ ArgRecord UnitFont::Get(int32_t sub) const {
     case kFontStrikeOut:
       return MakeBool(font.strike_out != 0);
     case kFontSize:
-      return MakeInt(MulDiv(font.height < 0 ? -font.height : font.height, 72, ScreenDpi()));
+      return MakeInt(FontPoints(font.height, ScreenDpi()));
     default:
       return MakeTextValue(font.FaceName());
   }
@@ -255,7 +255,7 @@ void UnitFont::Set(HWND window, int32_t sub, const ArgRecord& value) {
       description_.strike_out = v != 0;
       break;
     case kFontSize:
-      description_.height = -MulDiv(std::max(v, 1), ScreenDpi(), 72);
+      description_.height = FontHeightForPoints(v, ScreenDpi());
       break;
     default:
       SetFaceName(&description_, TextOf(value));
