@@ -284,6 +284,7 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal, bool* created) {
     DestroyWindow(window);
     return nullptr;
   }
+  form->OrderUnitWindows();
   *created = true;
   if (record->Handler(0, kEventIdle) != 0) AddIdleRoutine(window, &FormWindow::OnIdle, form);
   if (record->ReadField(0, UnitField::kFlags) & kUnitVisible) {
@@ -322,6 +323,83 @@ bool FormWindow::CreateUnits() {
     SetUnitCursor(index, std::vector<uint8_t>(pointer.begin(), pointer.end()));
     units_[static_cast<size_t>(index)] = std::move(unit);
   }
+  return true;
+}
+
+// The platform's keyboard order is the order of sibling windows: the unit
+// windows of each parent are put in focus order, units of equal focus order
+// in unit-table order (the order they were created in).
+std::vector<int32_t> FormWindow::UnitWindowsInFocusOrder() const {
+  std::vector<int32_t> order;
+  for (int32_t index = 1; index < record_->UnitCount(); ++index)
+    if (UnitHandle(index)) order.push_back(index);
+  std::stable_sort(order.begin(), order.end(), [this](int32_t a, int32_t b) {
+    return static_cast<int32_t>(record_->ReadField(a, UnitField::kFocusOrder)) <
+           static_cast<int32_t>(record_->ReadField(b, UnitField::kFocusOrder));
+  });
+  return order;
+}
+
+void FormWindow::OrderUnitWindows() {
+  std::vector<std::pair<HWND, HWND>> last_of_parent;  // parent -> its last window placed
+  for (int32_t index : UnitWindowsInFocusOrder()) {
+    HWND unit = UnitHandle(index);
+    HWND parent = GetParent(unit);
+    auto placed = std::find_if(last_of_parent.begin(), last_of_parent.end(),
+                               [parent](const auto& p) { return p.first == parent; });
+    HWND after = placed == last_of_parent.end() ? HWND_TOP : placed->second;
+    SetWindowPos(unit, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (placed == last_of_parent.end())
+      last_of_parent.emplace_back(parent, unit);
+    else
+      placed->second = unit;
+  }
+}
+
+// The unit window that had the focus when the window was deactivated.
+void FormWindow::SaveFocus() {
+  HWND focus = GetFocus();
+  if (focus && IsChild(handle_, focus)) saved_focus_ = focus;
+}
+
+// Back to the unit that had the focus, or to the first tab-stop unit in the
+// platform's order (the focus order) when that one cannot take it now.
+void FormWindow::RestoreFocus() {
+  if (IsIconic(handle_)) return;
+  HWND target = saved_focus_;
+  if (!target || !IsChild(handle_, target) || !IsWindowVisible(target) || !IsWindowEnabled(target))
+    target = GetNextDlgTabItem(handle_, nullptr, FALSE);
+  if (target && target != GetFocus()) SetFocus(target);
+}
+
+// What Enter presses: the first default button in focus order that is
+// visible and enabled, otherwise the focused push button; null for none.
+HWND FormWindow::DefaultButton() const {
+  for (int32_t index : UnitWindowsInFocusOrder()) {
+    const Unit* unit = UnitAt(index);
+    if (unit && unit->IsDefaultButton() && IsWindowVisible(unit->handle()) &&
+        IsWindowEnabled(unit->handle()))
+      return unit->handle();
+  }
+  HWND focus = GetFocus();
+  for (const auto& unit : units_)
+    if (unit && unit->handle() == focus && unit->IsPushButton()) return focus;
+  return nullptr;
+}
+
+void FormWindow::KeepDefaultButtonStyles() {
+  for (const auto& unit : units_)
+    if (unit) unit->KeepDefaultStyle();
+}
+
+bool FormWindow::FilterMessage(MSG* message) {
+  if (!message->hwnd) return false;
+  HWND root = GetAncestor(message->hwnd, GA_ROOT);
+  if (!root || !FormOf(root)) return false;
+  // IsDialogMessageW translates and dispatches whatever it does not take.
+  if (!IsDialogMessageW(root, message)) return false;
+  const bool key = message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST;
+  if (FormWindow* form = key ? FormOf(root) : nullptr) form->KeepDefaultButtonStyles();
   return true;
 }
 
@@ -425,19 +503,35 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_ACTIVATE: {
       const bool active = LOWORD(wparam) != WA_INACTIVE;
+      if (!active) SaveFocus();
       if (!events_ready_) {
         pending_active_ = active;
-        break;
-      }
-      if (!active && pending_active_) {
+      } else if (!active && pending_active_) {
         pending_active_ = false;  // its activation was never reported
-        break;
+      } else {
+        pending_active_ = false;
+        OnActivated(active);
+        if (!IsWindow(window)) return 0;
       }
-      pending_active_ = false;
-      OnActivated(active);
-      if (!IsWindow(window)) return 0;
-      break;
+      const LRESULT result = Default(message, wparam, lparam);
+      // The keyboard focus goes to a unit, as in a dialog box.
+      if (active && IsWindow(window)) RestoreFocus();
+      return result;
     }
+    case WM_SETFOCUS: {
+      const LRESULT result = Default(message, wparam, lparam);
+      if (IsWindow(window)) RestoreFocus();
+      return result;
+    }
+    case DM_GETDEFID:
+      // Asked by the platform's dialog keyboard handling. A class named by
+      // the template may use this message number for its own purposes.
+      if (!class_proc_) {
+        HWND button = DefaultButton();
+        const int id = button ? GetDlgCtrlID(button) : 0;
+        return id > 0 && id <= 0xFFFF ? MAKELRESULT(id, DC_HASDEFID) : 0;
+      }
+      break;
     case WM_SHOWWINDOW:
       if (!events_ready_) {
         pending_shown_ = wparam != 0;

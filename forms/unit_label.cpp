@@ -48,8 +48,7 @@ class LabelUnit : public Unit {
     const UnitPlacement at = PlacementOf(*form(), index());
     const std::wstring caption = WideFromText(properties_.caption);
     handle_ = CreateWindowExW(0, kLabelClassName, caption.c_str(), at.style & ~WS_TABSTOP, at.left,
-                              at.top, at.width, at.height, at.parent,
-                              reinterpret_cast<HMENU>(static_cast<uintptr_t>(index())),
+                              at.top, at.width, at.height, at.parent, at.id,
                               GetModuleHandleW(nullptr), this);
     if (!handle_) return false;
     font_.Apply(handle_);

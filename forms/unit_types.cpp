@@ -28,6 +28,8 @@ UnitPlacement PlacementOf(const FormWindow& form, int32_t index) {
   if (flags & kUnitVisible) p.style |= WS_VISIBLE;
   if (flags & kUnitDisabled) p.style |= WS_DISABLED;
   if (flags & kUnitTabStop) p.style |= WS_TABSTOP;
+  p.id = reinterpret_cast<HMENU>(static_cast<uintptr_t>(kFirstControlId) +
+                                 static_cast<uintptr_t>(index));
   return p;
 }
 
