@@ -4,6 +4,7 @@
 
 #include "forms/events.h"
 #include "forms/icon_image.h"
+#include "forms/menu_layout.h"
 #include "runtime/application.h"
 #include "runtime/message_loop.h"
 
@@ -76,6 +77,33 @@ std::span<const uint8_t> FindIconImage(std::span<const uint8_t> ico, int size) {
 // the low half there, enough to tell a live unit from one not created.
 uint32_t ObjectSlotValue(const void* object) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(object));
+}
+
+// The platform's menu bar of the entries; null when there is none.
+HMENU BuildMenu(const WindowRecord& record) {
+  const std::vector<MenuEntry> entries = MenuLayout(record);
+  if (entries.empty()) return nullptr;
+  HMENU bar = CreateMenu();
+  std::vector<HMENU> open{bar};  // the menu of each level being filled
+  for (const MenuEntry& entry : entries) {
+    open.resize(entry.level + 1);
+    const std::wstring caption = WideFromText(record.MenuCaption(entry.index));
+    UINT flags = MF_STRING;
+    if (entry.disabled) flags |= MF_GRAYED;
+    if (entry.checked) flags |= MF_CHECKED;
+    if (entry.popup) {
+      HMENU sub = CreatePopupMenu();
+      AppendMenuW(open.back(), flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), caption.c_str());
+      open.push_back(sub);
+    } else {
+      // An item whose command id would not fit is shown but never chosen.
+      const bool addressable = entry.index < kMenuCommandCount;
+      AppendMenuW(open.back(), flags | (addressable ? 0 : MF_GRAYED),
+                  addressable ? kFirstMenuCommandId + static_cast<UINT>(entry.index) : 0,
+                  caption.c_str());
+    }
+  }
+  return bar;
 }
 
 }  // namespace
@@ -285,6 +313,12 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal, bool* created) {
     return nullptr;
   }
   form->OrderUnitWindows();
+  for (int32_t index = 1; index < record->UnitCount(); ++index) {
+    if (record->IsMenuItem(index)) {
+      form->ApplyMenu();
+      break;
+    }
+  }
   *created = true;
   if (record->Handler(0, kEventIdle) != 0) AddIdleRoutine(window, &FormWindow::OnIdle, form);
   if (record->ReadField(0, UnitField::kFlags) & kUnitVisible) {
@@ -353,6 +387,20 @@ void FormWindow::OrderUnitWindows() {
       last_of_parent.emplace_back(parent, unit);
     else
       placed->second = unit;
+  }
+}
+
+void FormWindow::ApplyMenu() {
+  HMENU old = GetMenu(handle_);
+  SetMenu(handle_, BuildMenu(*record_));
+  if (old) DestroyMenu(old);
+}
+
+void FormWindow::OnMenuCommand(int32_t index) {
+  for (const MenuEntry& entry : MenuLayout(*record_)) {
+    if (entry.index != index) continue;
+    if (entry.choosable) RaiseUnitEvent(id_, record_->UnitIdAt(index), 0, 0);
+    return;
   }
 }
 
@@ -549,6 +597,12 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
             unit->OnCommand(HIWORD(wparam));
             return 0;
           }
+        }
+      } else if (HIWORD(wparam) == 0 && LOWORD(wparam) >= kFirstMenuCommandId) {
+        const auto index = static_cast<int32_t>(LOWORD(wparam) - kFirstMenuCommandId);
+        if (record_->IsMenuItem(index)) {
+          OnMenuCommand(index);
+          return 0;
         }
       }
       break;

@@ -20,10 +20,13 @@ namespace korvex::forms {
 inline constexpr wchar_t kFormClassName[] = L"WTWindow";
 inline constexpr UINT kFormClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;  // 11
 
-// A unit's window has the id kFirstControlId + its unit index, clear of the
-// dialog command ids (IDOK = 1, IDCANCEL = 2, ...) that the platform's dialog
-// keyboard handling sends for Enter and Escape.
+// Command ids: a unit's window has the id kFirstControlId + its unit index, a
+// menu item the command kFirstMenuCommandId + its unit index. Both ranges stay
+// clear of each other and of the dialog command ids (IDOK = 1, IDCANCEL = 2,
+// ...) that the platform's dialog keyboard handling sends for Enter and Escape.
 inline constexpr UINT kFirstControlId = 0x100;
+inline constexpr UINT kFirstMenuCommandId = 0x8000;
+inline constexpr int32_t kMenuCommandCount = 0x8000;  // menu items beyond cannot be chosen
 
 // Window events (unit 0x06010000).
 enum WindowEvent : int32_t {
@@ -85,6 +88,10 @@ class FormWindow {
   // holds the cursor handle (0 for the default).
   void SetUnitCursor(int32_t index, std::span<const uint8_t> block);
 
+  // Builds the window's menu bar again from its menu items' records (after a
+  // property of one changed).
+  void ApplyMenu();
+
   // The keyboard of form windows, offered every message the runtime's loops
   // take (SetMessageFilter): the platform's dialog keyboard handling moves the
   // focus with Tab and Shift+Tab through the visible, enabled tab-stop units
@@ -108,6 +115,7 @@ class FormWindow {
   void RestoreFocus();
   HWND DefaultButton() const;
   void KeepDefaultButtonStyles();
+  void OnMenuCommand(int32_t index);
   void OnFinalDestroy();
   int32_t RaiseWindowEvent(int32_t event, bool* handled = nullptr, int32_t arg_count = 0,
                            const int32_t* args = nullptr);

@@ -46,9 +46,66 @@ Target Resolve(uint32_t window, uint32_t unit, bool write) {
   if (!form)
     ReportError(write ? kWriteWindowNotLoadedText : kReadWindowNotLoadedText, 0, window, 0);
   const int32_t index = form->record().FindUnit(unit);
-  if (index < 0 || form->record().IsMenuItem(index))
-    ReportError(kUnitMissingText, 0, window, static_cast<int32_t>(unit));
+  if (index < 0) ReportError(kUnitMissingText, 0, window, static_cast<int32_t>(unit));
   return {form, index};
+}
+
+// --- Menu items ---------------------------------------------------------------------
+
+// The flag of a menu item that a boolean property keeps, and whether the
+// property is its inverse; false for a number that is no menu-item property.
+bool MenuItemFlag(int32_t property, uint32_t* flag, bool* inverted) {
+  int32_t own = -1;
+  if (property == kPropertyVisible) {
+    *flag = kMenuItemHidden;
+    *inverted = true;
+  } else if (property == kPropertyDisabled) {
+    *flag = kMenuItemDisabled;
+    *inverted = false;
+  } else if (UnitTypePropertyNumber(property, &own) && own == kMenuItemCheck) {
+    *flag = kMenuItemChecked;
+    *inverted = false;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool IsMenuItemCaption(int32_t property) {
+  int32_t own = -1;
+  return UnitTypePropertyNumber(property, &own) && own == kMenuItemCaption;
+}
+
+ArgRecord ReadMenuItemProperty(const Target& t, uint32_t window, uint32_t unit, int32_t property) {
+  const WindowRecord& record = t.form->record();
+  if (IsMenuItemCaption(property)) {
+    const std::string_view caption = record.MenuCaption(t.index);
+    return MakePointer(NewText(caption.data(), static_cast<int32_t>(caption.size())), tag::kText);
+  }
+  uint32_t flag = 0;
+  bool inverted = false;
+  if (!MenuItemFlag(property, &flag, &inverted))
+    ReportError(kNoSuchPropertyText, 0, window, static_cast<int32_t>(unit));
+  const bool set = (record.ReadField(t.index, UnitField::kFlags) & flag) != 0;
+  return MakeBool(set != inverted);
+}
+
+void WriteMenuItemProperty(const Target& t, uint32_t window, uint32_t unit, int32_t property,
+                           uint32_t low, uint32_t high) {
+  WindowRecord& record = t.form->record();
+  if (IsMenuItemCaption(property)) {
+    const char* caption = PointerOf<const char>(ArgRecord{low, high, tag::kText});
+    record.SetMenuCaption(t.index, caption ? caption : "");
+  } else {
+    uint32_t flag = 0;
+    bool inverted = false;
+    if (!MenuItemFlag(property, &flag, &inverted))
+      ReportError(kNoSuchPropertyText, 0, window, static_cast<int32_t>(unit));
+    const uint32_t flags = record.ReadField(t.index, UnitField::kFlags);
+    const bool set = (low != 0) != inverted;
+    record.WriteField(t.index, UnitField::kFlags, set ? (flags | flag) : (flags & ~flag));
+  }
+  t.form->ApplyMenu();
 }
 
 int32_t ClampPosition(int32_t v) {
@@ -80,6 +137,7 @@ void WriteProperty(uint32_t window, uint32_t unit, int32_t property, int32_t ind
 ArgRecord ReadUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t index) {
   const Target t = Resolve(window, unit, false);
   const WindowRecord& record = t.form->record();
+  if (record.IsMenuItem(t.index)) return ReadMenuItemProperty(t, window, unit, property);
   auto field = [&](UnitField f) { return static_cast<int32_t>(record.ReadField(t.index, f)); };
   switch (property) {
     case kPropertyLeft:
@@ -130,6 +188,10 @@ void WriteProperty(uint32_t window, uint32_t unit, int32_t property, int32_t ind
                    uint32_t high) {
   const Target t = Resolve(window, unit, true);
   WindowRecord& record = t.form->record();
+  if (record.IsMenuItem(t.index)) {
+    WriteMenuItemProperty(t, window, unit, property, low, high);
+    return;
+  }
   HWND handle = t.form->UnitHandle(t.index);
   const auto value = static_cast<int32_t>(low);
   switch (property) {

@@ -22,6 +22,14 @@ enum CommonProperty : int32_t {
 };
 inline constexpr int32_t kPositionLimit = 32627;
 
+// Menu items have the visible (5) and disabled (6) properties of every unit,
+// kept in their flags, and two of their own: 8 caption (a text) and 9 checked
+// (a boolean). Their other numbers are no properties.
+enum MenuItemProperty : int32_t {
+  kMenuItemCaption = 0,
+  kMenuItemCheck = 1,
+};
+
 // The unit type's own number of a property (property - 8); false for the
 // common properties and every number below them, negative ones included.
 constexpr bool UnitTypePropertyNumber(int32_t property, int32_t* number) {
