@@ -79,6 +79,36 @@ uint32_t ObjectSlotValue(const void* object) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(object));
 }
 
+// A unit window that holds other units (the parent named in their records)
+// gets this procedure in front of its own: the platform sends the
+// notifications of the units inside (a button's BN_CLICKED) to it, and it
+// passes them to the form window, which routes them to the unit. The window
+// also becomes a control parent, so that the keyboard's Tab order goes
+// through the units inside it.
+constexpr wchar_t kContainerProcProperty[] = L"KorvexContainerProc";
+
+LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  const auto previous = reinterpret_cast<WNDPROC>(GetPropW(window, kContainerProcProperty));
+  if (message == WM_COMMAND && lparam != 0) {
+    HWND root = GetAncestor(window, GA_ROOT);
+    if (root && FormOf(root)) return SendMessageW(root, message, wparam, lparam);
+  }
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    RemovePropW(window, kContainerProcProperty);
+  }
+  return CallWindowProcW(previous, window, message, wparam, lparam);
+}
+
+void MakeContainer(HWND window) {
+  if (GetPropW(window, kContainerProcProperty)) return;
+  SetWindowLongPtrW(window, GWL_EXSTYLE,
+                    GetWindowLongPtrW(window, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+  const LONG_PTR previous =
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ContainerProc));
+  SetPropW(window, kContainerProcProperty, reinterpret_cast<HANDLE>(previous));
+}
+
 // The platform's menu bar of the entries; null when there is none.
 HMENU BuildMenu(const WindowRecord& record) {
   const std::vector<MenuEntry> entries = MenuLayout(record);
@@ -283,7 +313,11 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal, bool* created) {
   // A non-empty field 20 names the window class to use; it must exist.
   const std::wstring class_name =
       properties.text20.empty() ? kFormClassName : WideFromText(properties.text20);
-  HWND window = CreateWindowExW(style.ex_style, class_name.c_str(), caption.c_str(), style.style,
+  form->background_ = static_cast<uint32_t>(properties.field[4]);
+  // The window's own disabled flag: it takes no input until enabled.
+  const DWORD window_style =
+      style.style | ((record->ReadField(0, UnitField::kFlags) & kUnitDisabled) ? WS_DISABLED : 0);
+  HWND window = CreateWindowExW(style.ex_style, class_name.c_str(), caption.c_str(), window_style,
                                 left, top, width, height, owner, nullptr, Instance(), form);
   if (window && !FormOf(window)) {
     // A class with a procedure of its own: ours goes in front of it.
@@ -352,6 +386,10 @@ bool FormWindow::CreateUnits() {
     if (!routines || !routines->create) continue;  // a unit type without a live object
     std::unique_ptr<Unit> unit = routines->create(*this, index);
     if (!unit) return false;
+    if (HWND inside = unit->handle()) {
+      HWND parent = GetParent(inside);
+      if (parent && parent != handle_) MakeContainer(parent);
+    }
     record_->WriteField(index, UnitField::kObjectSlot, ObjectSlotValue(unit.get()));
     const std::span<const uint8_t> pointer = record_->MousePointer(index);
     SetUnitCursor(index, std::vector<uint8_t>(pointer.begin(), pointer.end()));
@@ -449,6 +487,18 @@ bool FormWindow::FilterMessage(MSG* message) {
   const bool key = message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST;
   if (FormWindow* form = key ? FormOf(root) : nullptr) form->KeepDefaultButtonStyles();
   return true;
+}
+
+void FormWindow::EraseBackground(HDC dc) {
+  RECT client;
+  GetClientRect(handle_, &client);
+  HBRUSH brush = GetSysColorBrush(COLOR_BTNFACE);
+  if (background_ != kDefaultColour) {
+    if (!background_brush_.IsValid())
+      background_brush_.Attach(CreateSolidBrush(background_ & 0xFFFFFF));
+    if (background_brush_.IsValid()) brush = background_brush_.Get();
+  }
+  FillRect(dc, &client, brush);
 }
 
 void FormWindow::ApplyIcon(const std::vector<uint8_t>& ico) {
@@ -617,13 +667,10 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         }
       }
       break;
-    case WM_ERASEBKGND: {
+    case WM_ERASEBKGND:
       if (class_proc_) break;  // a named class paints its own background
-      RECT client;
-      GetClientRect(window, &client);
-      FillRect(reinterpret_cast<HDC>(wparam), &client, GetSysColorBrush(COLOR_BTNFACE));
+      EraseBackground(reinterpret_cast<HDC>(wparam));
       return 1;
-    }
     default:
       break;
   }

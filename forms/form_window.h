@@ -116,6 +116,7 @@ class FormWindow {
   HWND DefaultButton() const;
   void KeepDefaultButtonStyles();
   void OnMenuCommand(int32_t index);
+  void EraseBackground(HDC dc);
   void OnFinalDestroy();
   int32_t RaiseWindowEvent(int32_t event, bool* handled = nullptr, int32_t arg_count = 0,
                            const int32_t* args = nullptr);
@@ -132,6 +133,8 @@ class FormWindow {
   bool pending_shown_ = false;                // shown while being created
   bool pending_active_ = false;               // activated while being created
   HWND saved_focus_ = nullptr;                // the unit window focused when deactivated
+  uint32_t background_ = 0;                   // window field 4: 0x00BBGGRR or kDefaultColour
+  GdiObject<HBRUSH> background_brush_;        // made on first use for a colour of its own
   std::vector<std::unique_ptr<Unit>> units_;  // by unit index; null for none
   std::vector<HCURSOR> unit_cursors_;         // by unit index
   std::vector<CursorHandle> owned_cursors_;   // by unit index: made from cursor images
