@@ -157,11 +157,9 @@ ArgRecord ReadUnitProperty(uint32_t window, uint32_t unit, int32_t property, int
     case kPropertyDisabled:
       return MakeBool((record.ReadField(t.index, UnitField::kFlags) & kUnitDisabled) != 0);
     case kPropertyMousePointer: {
-      // A standard pointer by number; a cursor image as a byte set.
+      // A standard pointer by number; a cursor image as kPointerImage.
       const std::span<const uint8_t> block = record.MousePointer(t.index);
-      if (block.size() > 4)
-        return MakePointer(NewByteSet(block.data(), static_cast<int32_t>(block.size())),
-                           tag::kByteSet);
+      if (block.size() > 4) return MakeInt(kPointerImage);
       return MakeInt(block.size() == 4 ? LoadInt32(block.data()) : 0);
     }
     default:
@@ -226,6 +224,7 @@ void WriteProperty(uint32_t window, uint32_t unit, int32_t property, int32_t ind
       if (handle) EnableWindow(handle, value == 0);
       return;
     case kPropertyMousePointer: {
+      if (value == kPointerImage) return;  // the pointer stays as it is
       uint8_t block[4];
       StoreInt32(block, value);
       record.SetMousePointer(t.index, block);

@@ -22,6 +22,11 @@ enum CommonProperty : int32_t {
 };
 inline constexpr int32_t kPositionLimit = 32627;
 
+// Property 7 is an integer: a standard pointer number, or kPointerImage for
+// the unit's cursor image from the template. Writing kPointerImage leaves the
+// pointer as it is, so that writing back what was read never changes it.
+inline constexpr int32_t kPointerImage = -1;
+
 // Menu items have the visible (5) and disabled (6) properties of every unit,
 // kept in their flags, and two of their own: 8 caption (a text) and 9 checked
 // (a boolean). Their other numbers are no properties.

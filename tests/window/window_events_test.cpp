@@ -628,6 +628,33 @@ TEST_F(WindowEventsTest, PropertyWritesHandleWaitingMessages) {
   EXPECT_EQ(Log(), (Events{"hotkey 33003 0"}));
 }
 
+// Reading the mouse pointer and writing back what was read leaves every
+// unit's pointer as it was, a cursor image from the template included.
+TEST_F(WindowEventsTest, MousePointerWrittenBackAsReadStaysTheSame) {
+  ASSERT_TRUE(korvex::forms::LoadWindow(kEventsWindow));
+  korvex::forms::WindowRecord* record = korvex::forms::Windows().Find(kEventsWindow);
+  for (uint32_t unit : {kShownLabel, kButton3, kButton1}) {
+    const int32_t index = record->FindUnit(unit);
+    const std::vector<uint8_t> block(record->MousePointer(index).begin(),
+                                     record->MousePointer(index).end());
+    const uint32_t cursor = record->ReadField(index, korvex::forms::UnitField::kPointerSlot);
+    const korvex::ArgRecord value = Read(unit, korvex::forms::kPropertyMousePointer);
+    EXPECT_EQ(value.tag, korvex::tag::kInt) << std::hex << unit;
+    korvex::Runtime().write_property(kEventsWindow, unit, korvex::forms::kPropertyMousePointer, -1,
+                                     value.low, value.high);
+    EXPECT_EQ(std::vector<uint8_t>(record->MousePointer(index).begin(),
+                                   record->MousePointer(index).end()),
+              block)
+        << std::hex << unit;
+    EXPECT_EQ(record->ReadField(index, korvex::forms::UnitField::kPointerSlot), cursor)
+        << std::hex << unit;
+  }
+  // The image reads as kPointerImage; standard pointers read as their numbers.
+  EXPECT_EQ(korvex::IntOf(Read(kShownLabel, korvex::forms::kPropertyMousePointer)),
+            korvex::forms::kPointerImage);
+  EXPECT_EQ(korvex::IntOf(Read(kButton3, korvex::forms::kPropertyMousePointer)), 2);
+}
+
 // Standard pointers by number and a cursor image from the template; the
 // pointer slot holds the cursor, which shows over the unit; writes select a
 // standard pointer; the window frees the cursor it made.
@@ -668,7 +695,6 @@ TEST_F(WindowEventsTest, MousePointersOfTheUnits) {
   DeleteObject(info.hbmMask);
   if (info.hbmColor) DeleteObject(info.hbmColor);
   EXPECT_EQ(shown_over(kShownLabel), made);
-  EXPECT_EQ(ReadBytes(kShownLabel, korvex::forms::kPropertyMousePointer), CursorFile());
   SetCursor(nullptr);
   DestroyWindow(Find(kEventsWindow));
   EXPECT_FALSE(GetIconInfo(cursor, &info));
