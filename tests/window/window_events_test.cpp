@@ -609,14 +609,40 @@ TEST_F(WindowEventsTest, UnknownPropertyNumberIsFatal) {
   }
 }
 
-// Messages waiting when a property is written are handled before it returns.
+// A window that records where button 1 is when its message is handled.
+int32_t g_left_seen = 0;
+LRESULT CALLBACK LeftObserver(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_APP) {
+    g_left_seen = korvex::IntOf(Read(kButton1, korvex::forms::kPropertyLeft));
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// A write first handles the messages waiting (so that it sees the window as
+// they leave it), then what the write itself caused (so that its effects show
+// at once).
 TEST_F(WindowEventsTest, PropertyWritesHandleWaitingMessages) {
   ASSERT_TRUE(korvex::forms::LoadWindow(kEventsWindow));
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = &LeftObserver;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = L"KorvexLeftObserver";
+  RegisterClassW(&cls);
+  HWND observer = CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  cls.hInstance, nullptr);
+  ASSERT_TRUE(observer);
   Drain();
-  Log().clear();
-  PostMessageW(UnitOf(kLabel), korvex::forms::kHotKeyNotifyMessage, 33003, 0);
+  // Waiting before the write: handled while button 1 is still at 10.
+  PostMessageW(observer, WM_APP, 0, 0);
   Write(kButton1, korvex::forms::kPropertyLeft, 15);
-  EXPECT_EQ(Log(), (Events{"hotkey 33003 0"}));
+  EXPECT_EQ(g_left_seen, 10);
+  // Caused by the write: the label's new caption is painted before it returns.
+  HWND label = UnitOf(kShownLabel);
+  ASSERT_FALSE(GetUpdateRect(label, nullptr, FALSE));
+  WritePointer(kShownLabel, kType + 0, "new caption");
+  EXPECT_FALSE(GetUpdateRect(label, nullptr, FALSE));
+  DestroyWindow(observer);
 }
 
 // Reading the mouse pointer and writing back what was read leaves every
