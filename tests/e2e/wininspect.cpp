@@ -9,6 +9,8 @@
 //   wininspect titles            every visible top-level window's title
 //   wininspect close TITLE       posts what the title bar's close button sends
 //                                (WM_SYSCOMMAND, SC_CLOSE) to the window titled TITLE
+//   wininspect focus TITLE       the text of the window that has the keyboard focus in
+//                                the thread of the window titled TITLE (exit 1: none)
 #include <windows.h>
 
 #include <cstdio>
@@ -139,10 +141,19 @@ int main() {
     if (!h) return 1;
     return PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
   }
+  if (argc >= 3 && cmd == L"focus") {
+    HWND h = FindTitled(argv[2]);
+    if (!h) return 1;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &info) || !info.hwndFocus) return 1;
+    std::printf("%s\n", TextOf(info.hwndFocus).c_str());
+    return 0;
+  }
   if (cmd == L"titles") {
     EnumWindows(PrintTitle, 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: wininspect dump|wait|gone|hold|titles|close ...\n");
+  std::fprintf(stderr, "usage: wininspect dump|wait|gone|hold|titles|close|focus ...\n");
   return 2;
 }
