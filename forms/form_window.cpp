@@ -451,7 +451,7 @@ void FormWindow::SaveFocus() {
 // Back to the unit that had the focus, or to the first tab-stop unit in the
 // platform's order (the focus order) when that one cannot take it now.
 void FormWindow::RestoreFocus() {
-  if (IsIconic(handle_)) return;
+  if (destroying_ || IsIconic(handle_)) return;
   HWND target = saved_focus_;
   if (!target || !IsChild(handle_, target) || !IsWindowVisible(target) || !IsWindowEnabled(target))
     target = GetNextDlgTabItem(handle_, nullptr, FALSE);
@@ -588,6 +588,7 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return handled ? (allow != 0) : TRUE;
     }
     case WM_DESTROY:
+      destroying_ = true;  // the units go next: no focus is moved to them any more
       RaiseWindowEvent(kEventDestroyed);
       RemoveIdleRoutines(window);
       break;

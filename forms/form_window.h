@@ -133,6 +133,7 @@ class FormWindow {
   bool pending_shown_ = false;                // shown while being created
   bool pending_active_ = false;               // activated while being created
   HWND saved_focus_ = nullptr;                // the unit window focused when deactivated
+  bool destroying_ = false;                   // WM_DESTROY has come
   uint32_t background_ = 0;                   // window field 4: 0x00BBGGRR or kDefaultColour
   GdiObject<HBRUSH> background_brush_;        // made on first use for a colour of its own
   std::vector<std::unique_ptr<Unit>> units_;  // by unit index; null for none
