@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "forms/form_engine.h"
@@ -125,6 +126,62 @@ void CloseWindows(std::initializer_list<uint32_t> windows) {
   for (uint32_t id : windows)
     if (HWND window = FormHandle(id)) DestroyWindow(window);
   Drain();
+}
+
+RECT Pixels::Box(uint32_t colour) const {
+  RECT box{width, height, -1, -1};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (At(x, y) == colour)
+        box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+               std::max<LONG>(box.right, x), std::max<LONG>(box.bottom, y)};
+  return box;
+}
+
+namespace {
+
+// A 32-bit bitmap of the window's client area, filled by `draw` on its DC.
+template <typename Draw>
+Pixels Capture(HWND window, Draw draw) {
+  RECT client;
+  GetClientRect(window, &client);
+  Pixels p;
+  p.width = client.right;
+  p.height = client.bottom;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = p.width;
+  info.bmiHeader.biHeight = -p.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC memory = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  draw(memory, p);
+  GdiFlush();
+  const auto* first = static_cast<const uint32_t*>(bits);
+  p.rgb.assign(first, first + p.width * p.height);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  return p;
+}
+
+}  // namespace
+
+Pixels Shown(HWND window) {
+  return Capture(window, [window](HDC memory, const Pixels& p) {
+    HDC screen = GetDC(window);
+    BitBlt(memory, 0, 0, p.width, p.height, screen, 0, 0, SRCCOPY);
+    ReleaseDC(window, screen);
+  });
+}
+
+Pixels Painted(HWND window, UINT message) {
+  return Capture(window, [window, message](HDC memory, const Pixels&) {
+    SendMessageW(window, message, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+  });
 }
 
 void TypeKey(WORD key, bool shift) {

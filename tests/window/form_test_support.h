@@ -53,6 +53,20 @@ void Drain();
 // Destroys the open windows of these ids, then drains the queue.
 void CloseWindows(std::initializer_list<uint32_t> windows);
 
+// Pixels 0x00RRGGBB of a window's client area, rows top down.
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<uint32_t> rgb;
+  uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y * width + x)] & 0xFFFFFF; }
+  // The bounding box of the pixels of one colour; right < 0 when there is none.
+  RECT Box(uint32_t colour) const;
+};
+// What the screen shows of the window's client area.
+Pixels Shown(HWND window);
+// What the window draws into a bitmap of its client area's size when sent
+// `message` with the bitmap's DC: WM_PRINTCLIENT paints, WM_ERASEBKGND erases.
+Pixels Painted(HWND window, UINT message = WM_PRINTCLIENT);
+
 // Real key presses through the platform's input, as a keyboard makes them;
 // then the messages are left in the queue for the pump under test.
 void TypeKey(WORD key, bool shift = false);

@@ -3,7 +3,6 @@
 // window's own disabled flag and colour.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -86,72 +85,10 @@ WindowDescription DisabledWindow() {
   return d;
 }
 
-// Pixels 0x00RRGGBB of a window's client area, rows top down: what the screen
-// shows, or what the window paints when asked to now.
-struct Pixels {
-  int width = 0, height = 0;
-  std::vector<uint32_t> rgb;
-  // The bounding box of the pixels of one colour; right < 0 when there is none.
-  RECT Box(uint32_t colour) const {
-    RECT box{width, height, -1, -1};
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x)
-        if ((rgb[static_cast<size_t>(y * width + x)] & 0xFFFFFF) == colour)
-          box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
-                 std::max<LONG>(box.right, x), std::max<LONG>(box.bottom, y)};
-    return box;
-  }
-};
-Pixels Capture(HWND window, bool from_screen) {
-  RECT client;
-  GetClientRect(window, &client);
-  Pixels p;
-  p.width = client.right;
-  p.height = client.bottom;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = p.width;
-  info.bmiHeader.biHeight = -p.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC memory = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  if (from_screen) {
-    HDC screen = GetDC(window);
-    BitBlt(memory, 0, 0, p.width, p.height, screen, 0, 0, SRCCOPY);
-    ReleaseDC(window, screen);
-  } else {
-    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
-  }
-  GdiFlush();
-  const auto* first = static_cast<const uint32_t*>(bits);
-  p.rgb.assign(first, first + p.width * p.height);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  return p;
-}
-
-// The colour a window's background is erased with.
-COLORREF Background(HWND window) {
-  HDC memory = CreateCompatibleDC(nullptr);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = 8;
-  info.bmiHeader.biHeight = 8;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
-  const COLORREF colour = GetPixel(memory, 2, 2);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  return colour;
+// A colour 0x00BBGGRR as a bitmap's pixel, 0x00RRGGBB.
+uint32_t PixelOf(COLORREF colour) {
+  return static_cast<uint32_t>(GetRValue(colour)) << 16 | GetGValue(colour) << 8 |
+         GetBValue(colour);
 }
 
 class FormUnitsTest : public ::testing::Test {
@@ -217,12 +154,12 @@ TEST_F(FormUnitsTest, LabelRepaintsWhenResized) {
   HWND label = UnitHandle(kUnitsWindow, kSized);
   UpdateWindow(FormHandle(kUnitsWindow));
   constexpr uint32_t kBlue = 0x0000FF;
-  ASSERT_EQ(Capture(label, true).Box(kBlue).right, Capture(label, false).Box(kBlue).right);
+  ASSERT_EQ(Shown(label).Box(kBlue).right, Painted(label).Box(kBlue).right);
   for (int32_t width : {80, 160}) {
     Write(kUnitsWindow, kSized, korvex::forms::kPropertyWidth, width);
     UpdateWindow(FormHandle(kUnitsWindow));
-    const RECT fresh = Capture(label, false).Box(kBlue);
-    const RECT shown = Capture(label, true).Box(kBlue);
+    const RECT fresh = Painted(label).Box(kBlue);
+    const RECT shown = Shown(label).Box(kBlue);
     ASSERT_GT(fresh.right, width - 10) << width;  // right-aligned at the new width
     EXPECT_EQ(shown.left, fresh.left) << width;
     EXPECT_EQ(shown.right, fresh.right) << width;
@@ -236,13 +173,14 @@ TEST_F(FormUnitsTest, WindowDisabledFlagAndColourApply) {
   EXPECT_EQ(korvex::IntOf(Read(kDisabledWindow, korvex::forms::kWindowUnitId,
                                korvex::forms::kPropertyDisabled)),
             1);
-  EXPECT_EQ(Background(window), kColour);
+  EXPECT_EQ(Painted(window, WM_ERASEBKGND).At(2, 2), PixelOf(kColour));
   Write(kDisabledWindow, korvex::forms::kWindowUnitId, korvex::forms::kPropertyDisabled, 0);
   EXPECT_TRUE(IsWindowEnabled(window));
   // The default colour (0xFF000000) is the button face.
   ASSERT_TRUE(korvex::forms::LoadWindow(kUnitsWindow));
   EXPECT_TRUE(IsWindowEnabled(FormHandle(kUnitsWindow)));
-  EXPECT_EQ(Background(FormHandle(kUnitsWindow)), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(Painted(FormHandle(kUnitsWindow), WM_ERASEBKGND).At(2, 2),
+            PixelOf(GetSysColor(COLOR_BTNFACE)));
 }
 
 }  // namespace

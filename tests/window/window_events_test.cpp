@@ -3,7 +3,6 @@
 // from the window's settings, button styles, and a unit that cannot be read.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 
 #include "forms/form_engine.h"
@@ -16,6 +15,7 @@
 #include "runtime/errors.h"
 #include "runtime/message_loop.h"
 #include "runtime/values.h"
+#include "tests/window/form_test_support.h"
 #include "tests/window/test_program.h"
 
 extern "C" const uint8_t ProgramCode[];
@@ -513,44 +513,6 @@ TEST_F(WindowEventsTest, LabelPropertiesRoundTrip) {
   EXPECT_EQ(ReadBytes(kShownLabel, kType + 10), std::vector<uint8_t>(picture, picture + 3));
 }
 
-// What the label paints into a 120 x 40 bitmap.
-struct Painted {
-  std::vector<uint32_t> pixels;  // 0x00RRGGBB, rows top down
-  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y * 120 + x)] & 0xFFFFFF; }
-  // The bounding box of the pixels of one colour.
-  RECT Box(uint32_t colour) const {
-    RECT box{120, 40, -1, -1};
-    for (int y = 0; y < 40; ++y)
-      for (int x = 0; x < 120; ++x)
-        if (At(x, y) == colour)
-          box = {std::min(box.left, static_cast<LONG>(x)), std::min(box.top, static_cast<LONG>(y)),
-                 std::max(box.right, static_cast<LONG>(x)),
-                 std::max(box.bottom, static_cast<LONG>(y))};
-    return box;
-  }
-};
-Painted PaintLabel(HWND label) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = 120;
-  info.bmiHeader.biHeight = -40;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  SendMessageW(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-  GdiFlush();
-  Painted painted;
-  const auto* p = static_cast<const uint32_t*>(bits);
-  painted.pixels.assign(p, p + 120 * 40);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return painted;
-}
-
 TEST_F(WindowEventsTest, LabelPaintsItsCaptionAsSet) {
   ASSERT_TRUE(korvex::forms::LoadWindow(kEventsWindow));
   HWND label = UnitOf(kShownLabel);
@@ -558,7 +520,7 @@ TEST_F(WindowEventsTest, LabelPaintsItsCaptionAsSet) {
   Write(kShownLabel, kType + 8, 0xFF0000);  // text blue
   Write(kShownLabel, kType + 16, 0);        // left
   Write(kShownLabel, kType + 18, 0);        // top
-  Painted painted = PaintLabel(label);
+  const form_test::Pixels painted = form_test::Painted(label);
   EXPECT_EQ(painted.At(119, 39), 0xFF0000u);  // red as RGB
   const RECT left = painted.Box(0x0000FF);    // blue text
   ASSERT_GE(left.right, 0) << "no text painted";
@@ -567,20 +529,20 @@ TEST_F(WindowEventsTest, LabelPaintsItsCaptionAsSet) {
   // Right and bottom alignment move the caption.
   Write(kShownLabel, kType + 16, 2);
   Write(kShownLabel, kType + 18, 2);
-  const RECT right = PaintLabel(label).Box(0x0000FF);
+  const RECT right = form_test::Painted(label).Box(0x0000FF);
   EXPECT_GT(right.right, 110);
   EXPECT_GT(right.top, 20);
   // A bigger font paints bigger text.
   Write(kShownLabel, kType + 7, 20, korvex::forms::kFontSize);
-  const RECT big = PaintLabel(label).Box(0x0000FF);
+  const RECT big = form_test::Painted(label).Box(0x0000FF);
   EXPECT_GT(big.bottom - big.top, right.bottom - right.top);
   // Word wrap breaks a caption too wide for one line.
   Write(kShownLabel, kType + 7, 9, korvex::forms::kFontSize);
   Write(kShownLabel, kType + 18, 0);
   WritePointer(kShownLabel, kType + 0, "MMMM MMMM MMMM MMMM");
-  const RECT single = PaintLabel(label).Box(0x0000FF);
+  const RECT single = form_test::Painted(label).Box(0x0000FF);
   Write(kShownLabel, kType + 17, 1);
-  const RECT wrapped = PaintLabel(label).Box(0x0000FF);
+  const RECT wrapped = form_test::Painted(label).Box(0x0000FF);
   EXPECT_GT(wrapped.bottom - wrapped.top, single.bottom - single.top);
 }
 
