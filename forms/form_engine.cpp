@@ -3,6 +3,7 @@
 #include "forms/form_window.h"
 #include "forms/properties.h"
 #include "runtime/errors.h"
+#include "runtime/message_loop.h"
 #include "runtime/unit_lookup.h"
 
 namespace korvex::forms {
@@ -48,6 +49,7 @@ korvex::FormEngineHooks FormEngine() {
   names.window_name = &WindowName;
   names.unit_name = &UnitName;
   SetLocationNameLookup(names);
+  SetMessageFilter(&FormWindow::FilterMessage);
 
   korvex::FormEngineHooks hooks;
   hooks.load_templates = &LoadTemplates;

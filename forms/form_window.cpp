@@ -4,6 +4,7 @@
 
 #include "forms/events.h"
 #include "forms/icon_image.h"
+#include "forms/menu_layout.h"
 #include "runtime/application.h"
 #include "runtime/message_loop.h"
 
@@ -76,6 +77,63 @@ std::span<const uint8_t> FindIconImage(std::span<const uint8_t> ico, int size) {
 // the low half there, enough to tell a live unit from one not created.
 uint32_t ObjectSlotValue(const void* object) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(object));
+}
+
+// A unit window that holds other units (the parent named in their records)
+// gets this procedure in front of its own: the platform sends the
+// notifications of the units inside (a button's BN_CLICKED) to it, and it
+// passes them to the form window, which routes them to the unit. The window
+// also becomes a control parent, so that the keyboard's Tab order goes
+// through the units inside it.
+constexpr wchar_t kContainerProcProperty[] = L"KorvexContainerProc";
+
+LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  const auto previous = reinterpret_cast<WNDPROC>(GetPropW(window, kContainerProcProperty));
+  if (message == WM_COMMAND && lparam != 0) {
+    HWND root = GetAncestor(window, GA_ROOT);
+    if (root && FormOf(root)) return SendMessageW(root, message, wparam, lparam);
+  }
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    RemovePropW(window, kContainerProcProperty);
+  }
+  return CallWindowProcW(previous, window, message, wparam, lparam);
+}
+
+void MakeContainer(HWND window) {
+  if (GetPropW(window, kContainerProcProperty)) return;
+  SetWindowLongPtrW(window, GWL_EXSTYLE,
+                    GetWindowLongPtrW(window, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+  const LONG_PTR previous =
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ContainerProc));
+  SetPropW(window, kContainerProcProperty, reinterpret_cast<HANDLE>(previous));
+}
+
+// The platform's menu bar of the entries; null when there is none.
+HMENU BuildMenu(const WindowRecord& record) {
+  const std::vector<MenuEntry> entries = MenuLayout(record);
+  if (entries.empty()) return nullptr;
+  HMENU bar = CreateMenu();
+  std::vector<HMENU> open{bar};  // the menu of each level being filled
+  for (const MenuEntry& entry : entries) {
+    open.resize(entry.level + 1);
+    const std::wstring caption = WideFromText(record.MenuCaption(entry.index));
+    UINT flags = MF_STRING;
+    if (entry.disabled) flags |= MF_GRAYED;
+    if (entry.checked) flags |= MF_CHECKED;
+    if (entry.popup) {
+      HMENU sub = CreatePopupMenu();
+      AppendMenuW(open.back(), flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), caption.c_str());
+      open.push_back(sub);
+    } else {
+      // An item whose command id would not fit is shown but never chosen.
+      const bool addressable = entry.index < kMenuCommandCount;
+      AppendMenuW(open.back(), flags | (addressable ? 0 : MF_GRAYED),
+                  addressable ? kFirstMenuCommandId + static_cast<UINT>(entry.index) : 0,
+                  caption.c_str());
+    }
+  }
+  return bar;
 }
 
 }  // namespace
@@ -255,7 +313,11 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal, bool* created) {
   // A non-empty field 20 names the window class to use; it must exist.
   const std::wstring class_name =
       properties.text20.empty() ? kFormClassName : WideFromText(properties.text20);
-  HWND window = CreateWindowExW(style.ex_style, class_name.c_str(), caption.c_str(), style.style,
+  form->background_ = static_cast<uint32_t>(properties.field[4]);
+  // The window's own disabled flag: it takes no input until enabled.
+  const DWORD window_style =
+      style.style | ((record->ReadField(0, UnitField::kFlags) & kUnitDisabled) ? WS_DISABLED : 0);
+  HWND window = CreateWindowExW(style.ex_style, class_name.c_str(), caption.c_str(), window_style,
                                 left, top, width, height, owner, nullptr, Instance(), form);
   if (window && !FormOf(window)) {
     // A class with a procedure of its own: ours goes in front of it.
@@ -283,6 +345,13 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal, bool* created) {
   if (!form->CreateUnits()) {
     DestroyWindow(window);
     return nullptr;
+  }
+  form->OrderUnitWindows();
+  for (int32_t index = 1; index < record->UnitCount(); ++index) {
+    if (record->IsMenuItem(index)) {
+      form->ApplyMenu();
+      break;
+    }
   }
   *created = true;
   if (record->Handler(0, kEventIdle) != 0) AddIdleRoutine(window, &FormWindow::OnIdle, form);
@@ -317,12 +386,119 @@ bool FormWindow::CreateUnits() {
     if (!routines || !routines->create) continue;  // a unit type without a live object
     std::unique_ptr<Unit> unit = routines->create(*this, index);
     if (!unit) return false;
+    if (HWND inside = unit->handle()) {
+      HWND parent = GetParent(inside);
+      if (parent && parent != handle_) MakeContainer(parent);
+    }
     record_->WriteField(index, UnitField::kObjectSlot, ObjectSlotValue(unit.get()));
     const std::span<const uint8_t> pointer = record_->MousePointer(index);
     SetUnitCursor(index, std::vector<uint8_t>(pointer.begin(), pointer.end()));
     units_[static_cast<size_t>(index)] = std::move(unit);
   }
   return true;
+}
+
+// The platform's keyboard order is the order of sibling windows: the unit
+// windows of each parent are put in focus order, units of equal focus order
+// in unit-table order (the order they were created in).
+std::vector<int32_t> FormWindow::UnitWindowsInFocusOrder() const {
+  std::vector<int32_t> order;
+  for (int32_t index = 1; index < record_->UnitCount(); ++index)
+    if (UnitHandle(index)) order.push_back(index);
+  std::stable_sort(order.begin(), order.end(), [this](int32_t a, int32_t b) {
+    return static_cast<int32_t>(record_->ReadField(a, UnitField::kFocusOrder)) <
+           static_cast<int32_t>(record_->ReadField(b, UnitField::kFocusOrder));
+  });
+  return order;
+}
+
+void FormWindow::OrderUnitWindows() {
+  std::vector<std::pair<HWND, HWND>> last_of_parent;  // parent -> its last window placed
+  for (int32_t index : UnitWindowsInFocusOrder()) {
+    HWND unit = UnitHandle(index);
+    HWND parent = GetParent(unit);
+    auto placed = std::find_if(last_of_parent.begin(), last_of_parent.end(),
+                               [parent](const auto& p) { return p.first == parent; });
+    HWND after = placed == last_of_parent.end() ? HWND_TOP : placed->second;
+    SetWindowPos(unit, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (placed == last_of_parent.end())
+      last_of_parent.emplace_back(parent, unit);
+    else
+      placed->second = unit;
+  }
+}
+
+void FormWindow::ApplyMenu() {
+  HMENU old = GetMenu(handle_);
+  SetMenu(handle_, BuildMenu(*record_));
+  if (old) DestroyMenu(old);
+}
+
+void FormWindow::OnMenuCommand(int32_t index) {
+  for (const MenuEntry& entry : MenuLayout(*record_)) {
+    if (entry.index != index) continue;
+    if (entry.choosable) RaiseUnitEvent(id_, record_->UnitIdAt(index), 0, 0);
+    return;
+  }
+}
+
+// The unit window that had the focus when the window was deactivated.
+void FormWindow::SaveFocus() {
+  HWND focus = GetFocus();
+  if (focus && IsChild(handle_, focus)) saved_focus_ = focus;
+}
+
+// Back to the unit that had the focus, or to the first tab-stop unit in the
+// platform's order (the focus order) when that one cannot take it now.
+void FormWindow::RestoreFocus() {
+  if (destroying_ || IsIconic(handle_)) return;
+  HWND target = saved_focus_;
+  if (!target || !IsChild(handle_, target) || !IsWindowVisible(target) || !IsWindowEnabled(target))
+    target = GetNextDlgTabItem(handle_, nullptr, FALSE);
+  if (target && target != GetFocus()) SetFocus(target);
+}
+
+// What Enter presses: the first default button in focus order that is
+// visible and enabled, otherwise the focused push button; null for none.
+HWND FormWindow::DefaultButton() const {
+  for (int32_t index : UnitWindowsInFocusOrder()) {
+    const Unit* unit = UnitAt(index);
+    if (unit && unit->IsDefaultButton() && IsWindowVisible(unit->handle()) &&
+        IsWindowEnabled(unit->handle()))
+      return unit->handle();
+  }
+  HWND focus = GetFocus();
+  for (const auto& unit : units_)
+    if (unit && unit->handle() == focus && unit->IsPushButton()) return focus;
+  return nullptr;
+}
+
+void FormWindow::KeepDefaultButtonStyles() {
+  for (const auto& unit : units_)
+    if (unit) unit->KeepDefaultStyle();
+}
+
+bool FormWindow::FilterMessage(MSG* message) {
+  if (!message->hwnd) return false;
+  HWND root = GetAncestor(message->hwnd, GA_ROOT);
+  if (!root || !FormOf(root)) return false;
+  // IsDialogMessageW translates and dispatches whatever it does not take.
+  if (!IsDialogMessageW(root, message)) return false;
+  const bool key = message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST;
+  if (FormWindow* form = key ? FormOf(root) : nullptr) form->KeepDefaultButtonStyles();
+  return true;
+}
+
+void FormWindow::EraseBackground(HDC dc) {
+  RECT client;
+  GetClientRect(handle_, &client);
+  HBRUSH brush = GetSysColorBrush(COLOR_BTNFACE);
+  if (background_ != kDefaultColour) {
+    if (!background_brush_.IsValid())
+      background_brush_.Attach(CreateSolidBrush(background_ & 0xFFFFFF));
+    if (background_brush_.IsValid()) brush = background_brush_.Get();
+  }
+  FillRect(dc, &client, brush);
 }
 
 void FormWindow::ApplyIcon(const std::vector<uint8_t>& ico) {
@@ -412,6 +588,7 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return handled ? (allow != 0) : TRUE;
     }
     case WM_DESTROY:
+      destroying_ = true;  // the units go next: no focus is moved to them any more
       RaiseWindowEvent(kEventDestroyed);
       RemoveIdleRoutines(window);
       break;
@@ -425,19 +602,35 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_ACTIVATE: {
       const bool active = LOWORD(wparam) != WA_INACTIVE;
+      if (!active) SaveFocus();
       if (!events_ready_) {
         pending_active_ = active;
-        break;
-      }
-      if (!active && pending_active_) {
+      } else if (!active && pending_active_) {
         pending_active_ = false;  // its activation was never reported
-        break;
+      } else {
+        pending_active_ = false;
+        OnActivated(active);
+        if (!IsWindow(window)) return 0;
       }
-      pending_active_ = false;
-      OnActivated(active);
-      if (!IsWindow(window)) return 0;
-      break;
+      const LRESULT result = Default(message, wparam, lparam);
+      // The keyboard focus goes to a unit, as in a dialog box.
+      if (active && IsWindow(window)) RestoreFocus();
+      return result;
     }
+    case WM_SETFOCUS: {
+      const LRESULT result = Default(message, wparam, lparam);
+      if (IsWindow(window)) RestoreFocus();
+      return result;
+    }
+    case DM_GETDEFID:
+      // Asked by the platform's dialog keyboard handling. A class named by
+      // the template may use this message number for its own purposes.
+      if (!class_proc_) {
+        HWND button = DefaultButton();
+        const int id = button ? GetDlgCtrlID(button) : 0;
+        return id > 0 && id <= 0xFFFF ? MAKELRESULT(id, DC_HASDEFID) : 0;
+      }
+      break;
     case WM_SHOWWINDOW:
       if (!events_ready_) {
         pending_shown_ = wparam != 0;
@@ -456,6 +649,12 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
             return 0;
           }
         }
+      } else if (HIWORD(wparam) == 0 && LOWORD(wparam) >= kFirstMenuCommandId) {
+        const auto index = static_cast<int32_t>(LOWORD(wparam) - kFirstMenuCommandId);
+        if (record_->IsMenuItem(index)) {
+          OnMenuCommand(index);
+          return 0;
+        }
       }
       break;
     case WM_SETCURSOR:
@@ -469,13 +668,10 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         }
       }
       break;
-    case WM_ERASEBKGND: {
+    case WM_ERASEBKGND:
       if (class_proc_) break;  // a named class paints its own background
-      RECT client;
-      GetClientRect(window, &client);
-      FillRect(reinterpret_cast<HDC>(wparam), &client, GetSysColorBrush(COLOR_BTNFACE));
+      EraseBackground(reinterpret_cast<HDC>(wparam));
       return 1;
-    }
     default:
       break;
   }

@@ -20,6 +20,14 @@ namespace korvex::forms {
 inline constexpr wchar_t kFormClassName[] = L"WTWindow";
 inline constexpr UINT kFormClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;  // 11
 
+// Command ids: a unit's window has the id kFirstControlId + its unit index, a
+// menu item the command kFirstMenuCommandId + its unit index. Both ranges stay
+// clear of each other and of the dialog command ids (IDOK = 1, IDCANCEL = 2,
+// ...) that the platform's dialog keyboard handling sends for Enter and Escape.
+inline constexpr UINT kFirstControlId = 0x100;
+inline constexpr UINT kFirstMenuCommandId = 0x8000;
+inline constexpr int32_t kMenuCommandCount = 0x8000;  // menu items beyond cannot be chosen
+
 // Window events (unit 0x06010000).
 enum WindowEvent : int32_t {
   kEventCreated = 0,
@@ -80,6 +88,17 @@ class FormWindow {
   // holds the cursor handle (0 for the default).
   void SetUnitCursor(int32_t index, std::span<const uint8_t> block);
 
+  // Builds the window's menu bar again from its menu items' records (after a
+  // property of one changed).
+  void ApplyMenu();
+
+  // The keyboard of form windows, offered every message the runtime's loops
+  // take (SetMessageFilter): the platform's dialog keyboard handling moves the
+  // focus with Tab and Shift+Tab through the visible, enabled tab-stop units
+  // in focus order, Space presses the focused button, Enter the default
+  // button (DM_GETDEFID). True when the message was handled (dispatched).
+  static bool FilterMessage(MSG* message);
+
  private:
   FormWindow(uint32_t id, WindowRecord* record, bool modal);
   ~FormWindow();
@@ -89,7 +108,15 @@ class FormWindow {
   void Attach(HWND window);
   static void OnIdle(void* form);
   bool CreateUnits();
+  std::vector<int32_t> UnitWindowsInFocusOrder() const;  // unit indexes
+  void OrderUnitWindows();
   void ApplyIcon(const std::vector<uint8_t>& ico);
+  void SaveFocus();
+  void RestoreFocus();
+  HWND DefaultButton() const;
+  void KeepDefaultButtonStyles();
+  void OnMenuCommand(int32_t index);
+  void EraseBackground(HDC dc);
   void OnFinalDestroy();
   int32_t RaiseWindowEvent(int32_t event, bool* handled = nullptr, int32_t arg_count = 0,
                            const int32_t* args = nullptr);
@@ -105,6 +132,10 @@ class FormWindow {
   bool activated_once_ = false;               // event 8 has been raised
   bool pending_shown_ = false;                // shown while being created
   bool pending_active_ = false;               // activated while being created
+  HWND saved_focus_ = nullptr;                // the unit window focused when deactivated
+  bool destroying_ = false;                   // WM_DESTROY has come
+  uint32_t background_ = 0;                   // window field 4: 0x00BBGGRR or kDefaultColour
+  GdiObject<HBRUSH> background_brush_;        // made on first use for a colour of its own
   std::vector<std::unique_ptr<Unit>> units_;  // by unit index; null for none
   std::vector<HCURSOR> unit_cursors_;         // by unit index
   std::vector<CursorHandle> owned_cursors_;   // by unit index: made from cursor images

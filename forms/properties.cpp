@@ -29,10 +29,10 @@ struct TypeProperty {
 };
 TypeProperty ResolveTypeProperty(const Target& t, uint32_t window, uint32_t unit_id,
                                  int32_t property, int32_t index) {
-  TypeProperty p{t.form->UnitAt(t.index), UnitInterface(t.form->record().UnitType(t.index)),
-                 property - kFirstUnitTypeProperty, PropertyKind::kNone};
+  TypeProperty p{t.form->UnitAt(t.index), UnitInterface(t.form->record().UnitType(t.index)), 0,
+                 PropertyKind::kNone};
   if (p.unit && p.routines && p.routines->property_kind && p.routines->get_property &&
-      p.routines->set_property)
+      p.routines->set_property && UnitTypePropertyNumber(property, &p.number))
     p.kind = p.routines->property_kind(p.number, index);
   if (p.kind == PropertyKind::kNone)
     ReportError(kNoSuchPropertyText, 0, window, static_cast<int32_t>(unit_id));
@@ -46,9 +46,66 @@ Target Resolve(uint32_t window, uint32_t unit, bool write) {
   if (!form)
     ReportError(write ? kWriteWindowNotLoadedText : kReadWindowNotLoadedText, 0, window, 0);
   const int32_t index = form->record().FindUnit(unit);
-  if (index < 0 || form->record().IsMenuItem(index))
-    ReportError(kUnitMissingText, 0, window, static_cast<int32_t>(unit));
+  if (index < 0) ReportError(kUnitMissingText, 0, window, static_cast<int32_t>(unit));
   return {form, index};
+}
+
+// --- Menu items ---------------------------------------------------------------------
+
+// The flag of a menu item that a boolean property keeps, and whether the
+// property is its inverse; false for a number that is no menu-item property.
+bool MenuItemFlag(int32_t property, uint32_t* flag, bool* inverted) {
+  int32_t own = -1;
+  if (property == kPropertyVisible) {
+    *flag = kMenuItemHidden;
+    *inverted = true;
+  } else if (property == kPropertyDisabled) {
+    *flag = kMenuItemDisabled;
+    *inverted = false;
+  } else if (UnitTypePropertyNumber(property, &own) && own == kMenuItemCheck) {
+    *flag = kMenuItemChecked;
+    *inverted = false;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool IsMenuItemCaption(int32_t property) {
+  int32_t own = -1;
+  return UnitTypePropertyNumber(property, &own) && own == kMenuItemCaption;
+}
+
+ArgRecord ReadMenuItemProperty(const Target& t, uint32_t window, uint32_t unit, int32_t property) {
+  const WindowRecord& record = t.form->record();
+  if (IsMenuItemCaption(property)) {
+    const std::string_view caption = record.MenuCaption(t.index);
+    return MakePointer(NewText(caption.data(), static_cast<int32_t>(caption.size())), tag::kText);
+  }
+  uint32_t flag = 0;
+  bool inverted = false;
+  if (!MenuItemFlag(property, &flag, &inverted))
+    ReportError(kNoSuchPropertyText, 0, window, static_cast<int32_t>(unit));
+  const bool set = (record.ReadField(t.index, UnitField::kFlags) & flag) != 0;
+  return MakeBool(set != inverted);
+}
+
+void WriteMenuItemProperty(const Target& t, uint32_t window, uint32_t unit, int32_t property,
+                           uint32_t low, uint32_t high) {
+  WindowRecord& record = t.form->record();
+  if (IsMenuItemCaption(property)) {
+    const char* caption = PointerOf<const char>(ArgRecord{low, high, tag::kText});
+    record.SetMenuCaption(t.index, caption ? caption : "");
+  } else {
+    uint32_t flag = 0;
+    bool inverted = false;
+    if (!MenuItemFlag(property, &flag, &inverted))
+      ReportError(kNoSuchPropertyText, 0, window, static_cast<int32_t>(unit));
+    const uint32_t flags = record.ReadField(t.index, UnitField::kFlags);
+    const bool set = (low != 0) != inverted;
+    record.WriteField(t.index, UnitField::kFlags, set ? (flags | flag) : (flags & ~flag));
+  }
+  t.form->ApplyMenu();
 }
 
 int32_t ClampPosition(int32_t v) {
@@ -80,6 +137,7 @@ void WriteProperty(uint32_t window, uint32_t unit, int32_t property, int32_t ind
 ArgRecord ReadUnitProperty(uint32_t window, uint32_t unit, int32_t property, int32_t index) {
   const Target t = Resolve(window, unit, false);
   const WindowRecord& record = t.form->record();
+  if (record.IsMenuItem(t.index)) return ReadMenuItemProperty(t, window, unit, property);
   auto field = [&](UnitField f) { return static_cast<int32_t>(record.ReadField(t.index, f)); };
   switch (property) {
     case kPropertyLeft:
@@ -99,11 +157,9 @@ ArgRecord ReadUnitProperty(uint32_t window, uint32_t unit, int32_t property, int
     case kPropertyDisabled:
       return MakeBool((record.ReadField(t.index, UnitField::kFlags) & kUnitDisabled) != 0);
     case kPropertyMousePointer: {
-      // A standard pointer by number; a cursor image as a byte set.
+      // A standard pointer by number; a cursor image as kPointerImage.
       const std::span<const uint8_t> block = record.MousePointer(t.index);
-      if (block.size() > 4)
-        return MakePointer(NewByteSet(block.data(), static_cast<int32_t>(block.size())),
-                           tag::kByteSet);
+      if (block.size() > 4) return MakeInt(kPointerImage);
       return MakeInt(block.size() == 4 ? LoadInt32(block.data()) : 0);
     }
     default:
@@ -130,6 +186,10 @@ void WriteProperty(uint32_t window, uint32_t unit, int32_t property, int32_t ind
                    uint32_t high) {
   const Target t = Resolve(window, unit, true);
   WindowRecord& record = t.form->record();
+  if (record.IsMenuItem(t.index)) {
+    WriteMenuItemProperty(t, window, unit, property, low, high);
+    return;
+  }
   HWND handle = t.form->UnitHandle(t.index);
   const auto value = static_cast<int32_t>(low);
   switch (property) {
@@ -164,6 +224,7 @@ void WriteProperty(uint32_t window, uint32_t unit, int32_t property, int32_t ind
       if (handle) EnableWindow(handle, value == 0);
       return;
     case kPropertyMousePointer: {
+      if (value == kPointerImage) return;  // the pointer stays as it is
       uint8_t block[4];
       StoreInt32(block, value);
       record.SetMousePointer(t.index, block);

@@ -1,6 +1,8 @@
 #include "forms/template_format.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace korvex::forms {
 
@@ -151,6 +153,31 @@ FontDescription DefaultUiFont() {
   f.pitch_and_family = 0x22;
   std::memcpy(f.face, kDefaultFontFace, sizeof(kDefaultFontFace) - 1);
   return f;
+}
+
+namespace {
+
+// a * b / c rounded half away from zero, for a, b >= 0 and c > 0, clamped to
+// int32 (64-bit arithmetic: no operand here exceeds 2^31).
+int32_t ScaleRounded(int64_t a, int64_t b, int64_t c) {
+  const int64_t scaled = (a * b + c / 2) / c;
+  return static_cast<int32_t>(std::min<int64_t>(scaled, std::numeric_limits<int32_t>::max()));
+}
+
+int64_t UsableDpi(int32_t dpi) {
+  return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+int32_t FontPoints(int32_t height, int32_t dpi) {
+  // The magnitude in 64 bits: -INT32_MIN does not fit an int32.
+  const int64_t magnitude = height < 0 ? -static_cast<int64_t>(height) : height;
+  return ScaleRounded(magnitude, 72, UsableDpi(dpi));
+}
+
+int32_t FontHeightForPoints(int32_t points, int32_t dpi) {
+  return -ScaleRounded(std::max(points, 1), UsableDpi(dpi), 72);
 }
 
 namespace {

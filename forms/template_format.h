@@ -44,8 +44,11 @@ inline constexpr uint32_t kUnitVisible = 1u << 0;
 inline constexpr uint32_t kUnitDisabled = 1u << 1;
 inline constexpr uint32_t kUnitTabStop = 1u << 2;
 inline constexpr uint32_t kUnitMenuBuilderFlag = 1u << 3;
-// Menu-item flags.
+// Menu-item flags: left out of the menu; shown greyed and not to be chosen;
+// shown with a check mark.
 inline constexpr uint32_t kMenuItemHidden = 1u << 0;
+inline constexpr uint32_t kMenuItemDisabled = 1u << 1;
+inline constexpr uint32_t kMenuItemChecked = 1u << 2;
 
 // Appending writer used by the serializers.
 class ByteWriter {
@@ -108,7 +111,7 @@ struct UnitLayout {
   size_t events = 0;  // event_count x (int32 event, int32 handler)
   size_t property_block = 0, property_length = 0;
   // Menu items only (flags above is used as well):
-  size_t menu_value = 0;  // the uint32 after the object slot
+  size_t menu_value = 0;  // the uint32 after the object slot: the nesting level
   size_t caption = 0, caption_length = 0;
   size_t handler = 0;  // int32 handler offset
 };
@@ -145,6 +148,13 @@ bool ParseFont(std::span<const uint8_t> bytes, FontDescription* font);  // needs
 void SerializeFont(const FontDescription& font, ByteWriter* out);       // 60 bytes
 // The font every unit of this program's window uses: "微软雅黑", 9 points.
 FontDescription DefaultUiFont();
+// A font's size in points on a screen of `dpi` dots per inch, from its stored
+// height (by magnitude: a negative height is a character height), and the
+// character height (negative) of a size in points, at least 1 point. Rounded
+// half away from zero as the platform's MulDiv does; a result beyond int32 is
+// clamped, every stored value included. A dpi of 0 or less counts as 96.
+int32_t FontPoints(int32_t height, int32_t dpi);
+int32_t FontHeightForPoints(int32_t points, int32_t dpi);
 
 // --- Property blocks --------------------------------------------------------------
 enum class BlockStatus {

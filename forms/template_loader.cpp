@@ -252,6 +252,8 @@ bool WindowRecord::FieldPos(int32_t index, UnitField field, size_t* pos) const {
       *pos = l.object_slot;
     else if (field == UnitField::kFlags)
       *pos = l.flags;
+    else if (field == UnitField::kMenuLevel)
+      *pos = l.menu_value;
     else
       return false;
     return true;

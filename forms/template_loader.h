@@ -42,6 +42,7 @@ enum class UnitField {
   kParent,
   kFlags,
   kFocusOrder,
+  kMenuLevel,  // menu items only: the uint32 after the object slot (forms/menu_layout.h)
 };
 
 class WindowRecord {
@@ -81,8 +82,9 @@ class WindowRecord {
   std::vector<EventBinding> Events(int32_t index) const;       // menu item: {0, handler}
 
   // Common fields in place. Reads give 0 and writes do nothing (false) for an
-  // index out of range or a field a menu item does not have (only the object
-  // slot and the flags exist there).
+  // index out of range or a field the record does not have (a menu item has
+  // the object slot, the flags and the menu level; the menu level exists only
+  // there).
   uint32_t ReadField(int32_t index, UnitField field) const;
   bool WriteField(int32_t index, UnitField field, uint32_t value);
 

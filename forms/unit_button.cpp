@@ -42,8 +42,7 @@ class ButtonUnit : public Unit {
     const UnitPlacement at = PlacementOf(*form(), index());
     const std::wstring caption = WideFromText(properties_.caption);
     handle_ = CreateWindowExW(0, L"BUTTON", caption.c_str(), at.style | ButtonStyle(properties_),
-                              at.left, at.top, at.width, at.height, at.parent,
-                              reinterpret_cast<HMENU>(static_cast<uintptr_t>(index())),
+                              at.left, at.top, at.width, at.height, at.parent, at.id,
                               GetModuleHandleW(nullptr), nullptr);
     if (!handle_) return false;
     font_.Apply(handle_);
@@ -53,6 +52,15 @@ class ButtonUnit : public Unit {
   void OnCommand(WORD code) override {
     // A disabled button raises nothing, however the notification came.
     if (code == BN_CLICKED && IsWindowEnabled(handle_)) RaiseUnitEvent(form()->id(), id(), 0, 0);
+  }
+
+  bool IsPushButton() const override { return true; }
+  bool IsDefaultButton() const override { return properties_.type == 1; }
+  void KeepDefaultStyle() override {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(handle_, GWL_STYLE));
+    const DWORD wanted = ButtonStyle(properties_) & BS_TYPEMASK;
+    if ((style & BS_TYPEMASK) != wanted)
+      SendMessageW(handle_, BM_SETSTYLE, (style & ~BS_TYPEMASK) | wanted, TRUE);
   }
 
   static PropertyKind KindOf(int32_t property, int32_t index) {

@@ -14,10 +14,11 @@ namespace korvex::forms {
 struct UnitPlacement {
   HWND parent = nullptr;
   int left = 0, top = 0, width = 0, height = 0;
-  DWORD style = 0;  // WS_CHILD with WS_VISIBLE, WS_DISABLED and WS_TABSTOP from the flags
+  DWORD style = 0;     // WS_CHILD with WS_VISIBLE, WS_DISABLED and WS_TABSTOP from the flags
+  HMENU id = nullptr;  // the child window id: kFirstControlId + the unit index
 };
 // Where the unit's window goes: its parent unit's window (or the form's), the
-// stored geometry and the flags.
+// stored geometry, the flags and the window id.
 UnitPlacement PlacementOf(const FormWindow& form, int32_t index);
 
 // The routines of a unit type whose live object T is made from its parsed

@@ -47,10 +47,11 @@ class LabelUnit : public Unit {
     if (!RegisterClassOnce()) return false;
     const UnitPlacement at = PlacementOf(*form(), index());
     const std::wstring caption = WideFromText(properties_.caption);
+    creating_ = this;
     handle_ = CreateWindowExW(0, kLabelClassName, caption.c_str(), at.style & ~WS_TABSTOP, at.left,
-                              at.top, at.width, at.height, at.parent,
-                              reinterpret_cast<HMENU>(static_cast<uintptr_t>(index())),
+                              at.top, at.width, at.height, at.parent, at.id,
                               GetModuleHandleW(nullptr), this);
+    creating_ = nullptr;
     if (!handle_) return false;
     font_.Apply(handle_);
     return true;
@@ -195,6 +196,8 @@ class LabelUnit : public Unit {
     static const bool registered = [] {
       WNDCLASSEXW cls{};
       cls.cbSize = sizeof cls;
+      // A resized label paints anew: its alignment places the caption by the size.
+      cls.style = CS_HREDRAW | CS_VREDRAW;
       cls.lpfnWndProc = &LabelUnit::WindowProc;
       cls.hInstance = GetModuleHandleW(nullptr);
       cls.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
@@ -207,8 +210,12 @@ class LabelUnit : public Unit {
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCCREATE) {
+      // Only the label being created gets its object bound: any other window
+      // of this class (a form window whose template names it, say) carries a
+      // creation parameter that is no label, and is left to DefWindowProc.
       auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+      if (creating_ && create->lpCreateParams == creating_)
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creating_));
     }
     auto* label = reinterpret_cast<LabelUnit*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!label || message == WM_NCDESTROY) {
@@ -283,6 +290,7 @@ class LabelUnit : public Unit {
 
   LabelProperties properties_;
   UnitFont font_;
+  static inline LabelUnit* creating_ = nullptr;  // the label whose window is being created
 };
 
 }  // namespace

@@ -28,6 +28,8 @@ UnitPlacement PlacementOf(const FormWindow& form, int32_t index) {
   if (flags & kUnitVisible) p.style |= WS_VISIBLE;
   if (flags & kUnitDisabled) p.style |= WS_DISABLED;
   if (flags & kUnitTabStop) p.style |= WS_TABSTOP;
+  p.id = reinterpret_cast<HMENU>(static_cast<uintptr_t>(kFirstControlId) +
+                                 static_cast<uintptr_t>(index));
   return p;
 }
 
@@ -213,7 +215,7 @@ ArgRecord UnitFont::Get(int32_t sub) const {
     case kFontStrikeOut:
       return MakeBool(font.strike_out != 0);
     case kFontSize:
-      return MakeInt(MulDiv(font.height < 0 ? -font.height : font.height, 72, ScreenDpi()));
+      return MakeInt(FontPoints(font.height, ScreenDpi()));
     default:
       return MakeTextValue(font.FaceName());
   }
@@ -255,7 +257,7 @@ void UnitFont::Set(HWND window, int32_t sub, const ArgRecord& value) {
       description_.strike_out = v != 0;
       break;
     case kFontSize:
-      description_.height = -MulDiv(std::max(v, 1), ScreenDpi(), 72);
+      description_.height = FontHeightForPoints(v, ScreenDpi());
       break;
     default:
       SetFaceName(&description_, TextOf(value));

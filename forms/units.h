@@ -40,6 +40,14 @@ class Unit {
   // A reflected notification from the unit's window (WM_COMMAND code).
   virtual void OnCommand(WORD /*code*/) {}
 
+  // Buttons: a push button, and one of type 1 (the default button), which
+  // Enter presses. The platform's dialog keyboard handling gives the focused
+  // push button the default-button style as the focus moves; KeepDefaultStyle
+  // puts back the style that the button's type says.
+  virtual bool IsPushButton() const { return false; }
+  virtual bool IsDefaultButton() const { return false; }
+  virtual void KeepDefaultStyle() {}
+
  protected:
   HWND handle_ = nullptr;  // destroyed with the parent window
 

@@ -210,12 +210,11 @@ void QuitIfNoWindowLeft() {
 }
 
 void NotifyWindowDestroyed(uint32_t window_id, HWND window) {
-  Application& app = App();
-  for (const LibraryRecord* library : app.libraries) {
-    if (library && library->notify)
-      library->notify(kNotifyWindowDestroyed, static_cast<intptr_t>(window_id),
-                      reinterpret_cast<intptr_t>(window));
-  }
+  // Through the runtime's notification function, the service callback that
+  // the libraries are given: code 2000 is the runtime's, not a code of the
+  // libraries' notify routines (those hear only of start and end).
+  RuntimeService(kNotifyWindowDestroyed, static_cast<intptr_t>(window_id),
+                 reinterpret_cast<intptr_t>(window));
 }
 
 void InstallRuntimeEntries() {

@@ -103,11 +103,12 @@ void Run();
 // Called by the form engine once a program window is gone: posts the quit
 // request when no program window is left and the main loop has started.
 void QuitIfNoWindowLeft();
-// Library notification sent when a program window has been destroyed, with
+// Notification to the runtime that a program window has been destroyed, with
 // p1 = its window id and p2 = its former handle.
 inline constexpr int32_t kNotifyWindowDestroyed = 2000;
 // Called by the form engine when a program window has been destroyed, before
-// the quit check: passes the notification to every library that listens.
+// the quit check: tells the runtime through its notification function
+// (RuntimeService), which has nothing left to release for the window then.
 void NotifyWindowDestroyed(uint32_t window_id, HWND window);
 
 // Splits a module file name at its last backslash, honouring double-byte

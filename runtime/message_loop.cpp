@@ -23,12 +23,20 @@ bool QueueHasMessage(MSG* message) {
   return PeekMessageW(message, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
 }
 
+MessageFilter g_filter = nullptr;
+
+// The filter's turn first; what it leaves is translated and dispatched.
+void DispatchOne(MSG* message) {
+  if (g_filter && g_filter(message)) return;
+  TranslateMessage(message);
+  DispatchMessageW(message);
+}
+
 // Takes one message from the queue and dispatches it; false when it was the
 // quit message.
 bool PumpMessage(MSG* message) {
   if (GetMessageW(message, nullptr, 0, 0) <= 0) return false;
-  TranslateMessage(message);
-  DispatchMessageW(message);
+  DispatchOne(message);
   return true;
 }
 
@@ -108,9 +116,12 @@ void ProcessPendingMessages() {
       PostQuitMessage(static_cast<int>(message.wParam));
       break;
     }
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    DispatchOne(&message);
   }
+}
+
+void SetMessageFilter(MessageFilter filter) {
+  g_filter = filter;
 }
 
 }  // namespace korvex

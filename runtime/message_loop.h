@@ -21,6 +21,13 @@ void RunMessageLoop(LoopMode mode, const volatile bool* modal_active = nullptr);
 // its head (it stays queued).
 void ProcessPendingMessages();
 
+// Offered every message that the loop and ProcessPendingMessages take from
+// the queue, before they translate and dispatch it; returns true when it has
+// handled the message itself (nothing else is done with it then). The form
+// engine installs its windows' keyboard handling here; null removes it.
+using MessageFilter = bool (*)(MSG* message);
+void SetMessageFilter(MessageFilter filter);
+
 // Runs the registered idle routines once, last registered first; entries of
 // windows that no longer exist are removed instead.
 void RunIdleRoutines();

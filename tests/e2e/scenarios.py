@@ -402,6 +402,50 @@ def scenario_nested_click(s):
     s.check_settings_written()
 
 
+def scenario_keyboard(s):
+    """The window from the keyboard alone: the focus starts on the first button
+    in focus order (all three have focus order 0, so the unit table's order
+    decides: 手动安装, 一键卸载, 一键安装), Tab and Shift+Tab move it in that
+    order and pass over the disabled uninstall button, Space and Enter click."""
+    def focused():
+        code, out = s.inspect("focus", TITLE)
+        return out.strip() if code == 0 else None
+
+    def expect_focus_after(w, key, caption):
+        press_key(w, key)
+        time.sleep(0.5)
+        check(focused() == caption, "%s moves the focus to %s (%s)" % (key, caption, focused()))
+
+    # Not installed yet: the uninstall button is disabled and not in the order.
+    p = s.start()
+    w = s.wait_window()
+    time.sleep(3)
+    check(focused() == "手动安装", "the focus starts on 手动安装 (%s)" % focused())
+    expect_focus_after(w, "Tab", "一键安装")
+    expect_focus_after(w, "Tab", "手动安装")
+    expect_focus_after(w, "shift+Tab", "一键安装")
+    press_key(w, "space")
+    code = wait_exit(p, 300)
+    check(code == 0, "Space on 一键安装 installed and ended with exit code 0 (%d)" % code)
+    runs = s.setup_runs()
+    check(len(runs) == 1 and SWITCHES in runs[0], "the installer ran once, silently: %s" % runs)
+    s.check_installed()
+
+    # Installed: the uninstall button is enabled and takes its place.
+    p = s.start()
+    w = s.wait_window()
+    time.sleep(3)
+    check(focused() == "手动安装", "the focus starts on 手动安装 again (%s)" % focused())
+    expect_focus_after(w, "Tab", "一键卸载")
+    expect_focus_after(w, "Tab", "一键安装")
+    press_key(w, "Return")
+    code = wait_exit(p, 300)
+    check(code == 0, "Enter on 一键安装 installed and ended with exit code 0 (%d)" % code)
+    runs = s.setup_runs()
+    check(len(runs) == 2 and SWITCHES in runs[1], "the installer ran a second time, silently: %s"
+          % runs)
+
+
 # --- faults ---------------------------------------------------------------------
 def scenario_installer_deleted(s):
     p = s.start()

@@ -22,6 +22,8 @@
 //   wininspect reglink KEY TARGET
 //                                makes KEY (HKCU\... or HKLM\...) a registry link
 //                                to TARGET, a native key name (\REGISTRY\...)
+//   wininspect focus TITLE       the text of the window that has the keyboard focus in
+//                                the thread of the window titled TITLE (exit 1: none)
 #include <windows.h>
 
 #include <cstdio>
@@ -236,10 +238,20 @@ int main() {
   if (argc >= 4 && cmd == L"reglink") {
     return RegistryLink(argv[2], argv[3]);
   }
+  if (argc >= 3 && cmd == L"focus") {
+    HWND h = FindTitled(argv[2]);
+    if (!h) return 1;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &info) || !info.hwndFocus) return 1;
+    std::printf("%s\n", TextOf(info.hwndFocus).c_str());
+    return 0;
+  }
   if (cmd == L"titles") {
     EnumWindows(PrintTitle, 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: wininspect dump|wait|gone|hold|titles|close|tamper|reglink ...\n");
+  std::fprintf(stderr,
+               "usage: wininspect dump|wait|gone|hold|titles|close|tamper|reglink|focus ...\n");
   return 2;
 }

@@ -59,6 +59,7 @@ WindowDescription MenuWindowDescription() {
   item.id = 0x26000003;
   item.caption = "Quit";
   item.menu_handler = -1;
+  item.menu_value = 1;  // inside "File"
   d.units.push_back(item);
   return d;
 }
@@ -208,9 +209,13 @@ TEST(Fields, ReadAndWriteInPlace) {
   EXPECT_TRUE(w->UnitData(6).empty());
 }
 
-TEST(Fields, MenuItemsHaveOnlyObjectSlotAndFlags) {
+TEST(Fields, MenuItemsHaveOnlyObjectSlotFlagsAndLevel) {
   auto w = ParseOne(MenuWindowSegment());
   ASSERT_TRUE(w);
+  EXPECT_EQ(w->ReadField(3, UnitField::kMenuLevel), 1u);
+  EXPECT_TRUE(w->WriteField(2, UnitField::kMenuLevel, 5));
+  EXPECT_EQ(w->ReadField(2, UnitField::kMenuLevel), 5u);
+  EXPECT_FALSE(w->WriteField(1, UnitField::kMenuLevel, 1));  // a component has none
   EXPECT_EQ(w->ReadField(2, UnitField::kFlags), kMenuItemHidden);
   EXPECT_TRUE(w->WriteField(2, UnitField::kFlags, 0));
   EXPECT_EQ(w->ReadField(2, UnitField::kFlags), 0u);

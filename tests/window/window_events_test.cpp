@@ -3,7 +3,6 @@
 // from the window's settings, button styles, and a unit that cannot be read.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 
 #include "forms/form_engine.h"
@@ -16,6 +15,7 @@
 #include "runtime/errors.h"
 #include "runtime/message_loop.h"
 #include "runtime/values.h"
+#include "tests/window/form_test_support.h"
 #include "tests/window/test_program.h"
 
 extern "C" const uint8_t ProgramCode[];
@@ -332,30 +332,21 @@ TEST_F(WindowEventsTest, WindowClosedByItsCreatedHandlerEndsTheRunAtOnce) {
   EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
-// On destruction every library hears of the window (after its units have
-// left their object slots) before the quit request is posted.
-TEST_F(WindowEventsTest, DestructionNotifiesTheLibrariesBeforeTheQuitCheck) {
+// On destruction the window tells the runtime (notification 2000 through its
+// notification function); the libraries' notify routines, which hear only of
+// start and end, are not called. The units have left their slots and the
+// quit request follows.
+TEST_F(WindowEventsTest, DestructionNotifiesTheRuntimeNotTheLibraries) {
   ASSERT_TRUE(korvex::forms::LoadWindow(kEventsWindow));
   HWND window = Find(kEventsWindow);
   korvex::forms::WindowRecord* record = korvex::forms::Windows().Find(kEventsWindow);
-  int32_t checked = 0;
-  notify_script = [&](int32_t code) {
-    if (code != korvex::kNotifyWindowDestroyed) return;
-    ++checked;
-    for (int32_t i = 0; i < record->UnitCount(); ++i) {
-      EXPECT_EQ(record->ReadField(i, korvex::forms::UnitField::kObjectSlot), 0u) << i;
-      EXPECT_EQ(record->ReadField(i, korvex::forms::UnitField::kPointerSlot), 0u) << i;
-    }
-    MSG message;
-    EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
-  };
+  NotifyCalls().clear();
   korvex::App().main_loop_started = true;
   DestroyWindow(window);
-  EXPECT_EQ(checked, 4);  // the four libraries with a notify routine
-  for (const NotifyCall& call : NotifyCalls()) {
-    EXPECT_EQ(call.code, korvex::kNotifyWindowDestroyed);
-    EXPECT_EQ(static_cast<uint32_t>(call.p1), kEventsWindow);
-    EXPECT_EQ(call.p2, reinterpret_cast<intptr_t>(window));
+  EXPECT_TRUE(NotifyCalls().empty());
+  for (int32_t i = 0; i < record->UnitCount(); ++i) {
+    EXPECT_EQ(record->ReadField(i, korvex::forms::UnitField::kObjectSlot), 0u) << i;
+    EXPECT_EQ(record->ReadField(i, korvex::forms::UnitField::kPointerSlot), 0u) << i;
   }
   MSG message;
   EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
@@ -522,44 +513,6 @@ TEST_F(WindowEventsTest, LabelPropertiesRoundTrip) {
   EXPECT_EQ(ReadBytes(kShownLabel, kType + 10), std::vector<uint8_t>(picture, picture + 3));
 }
 
-// What the label paints into a 120 x 40 bitmap.
-struct Painted {
-  std::vector<uint32_t> pixels;  // 0x00RRGGBB, rows top down
-  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y * 120 + x)] & 0xFFFFFF; }
-  // The bounding box of the pixels of one colour.
-  RECT Box(uint32_t colour) const {
-    RECT box{120, 40, -1, -1};
-    for (int y = 0; y < 40; ++y)
-      for (int x = 0; x < 120; ++x)
-        if (At(x, y) == colour)
-          box = {std::min(box.left, static_cast<LONG>(x)), std::min(box.top, static_cast<LONG>(y)),
-                 std::max(box.right, static_cast<LONG>(x)),
-                 std::max(box.bottom, static_cast<LONG>(y))};
-    return box;
-  }
-};
-Painted PaintLabel(HWND label) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = 120;
-  info.bmiHeader.biHeight = -40;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  SendMessageW(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-  GdiFlush();
-  Painted painted;
-  const auto* p = static_cast<const uint32_t*>(bits);
-  painted.pixels.assign(p, p + 120 * 40);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return painted;
-}
-
 TEST_F(WindowEventsTest, LabelPaintsItsCaptionAsSet) {
   ASSERT_TRUE(korvex::forms::LoadWindow(kEventsWindow));
   HWND label = UnitOf(kShownLabel);
@@ -567,7 +520,7 @@ TEST_F(WindowEventsTest, LabelPaintsItsCaptionAsSet) {
   Write(kShownLabel, kType + 8, 0xFF0000);  // text blue
   Write(kShownLabel, kType + 16, 0);        // left
   Write(kShownLabel, kType + 18, 0);        // top
-  Painted painted = PaintLabel(label);
+  const form_test::Pixels painted = form_test::Painted(label);
   EXPECT_EQ(painted.At(119, 39), 0xFF0000u);  // red as RGB
   const RECT left = painted.Box(0x0000FF);    // blue text
   ASSERT_GE(left.right, 0) << "no text painted";
@@ -576,20 +529,20 @@ TEST_F(WindowEventsTest, LabelPaintsItsCaptionAsSet) {
   // Right and bottom alignment move the caption.
   Write(kShownLabel, kType + 16, 2);
   Write(kShownLabel, kType + 18, 2);
-  const RECT right = PaintLabel(label).Box(0x0000FF);
+  const RECT right = form_test::Painted(label).Box(0x0000FF);
   EXPECT_GT(right.right, 110);
   EXPECT_GT(right.top, 20);
   // A bigger font paints bigger text.
   Write(kShownLabel, kType + 7, 20, korvex::forms::kFontSize);
-  const RECT big = PaintLabel(label).Box(0x0000FF);
+  const RECT big = form_test::Painted(label).Box(0x0000FF);
   EXPECT_GT(big.bottom - big.top, right.bottom - right.top);
   // Word wrap breaks a caption too wide for one line.
   Write(kShownLabel, kType + 7, 9, korvex::forms::kFontSize);
   Write(kShownLabel, kType + 18, 0);
   WritePointer(kShownLabel, kType + 0, "MMMM MMMM MMMM MMMM");
-  const RECT single = PaintLabel(label).Box(0x0000FF);
+  const RECT single = form_test::Painted(label).Box(0x0000FF);
   Write(kShownLabel, kType + 17, 1);
-  const RECT wrapped = PaintLabel(label).Box(0x0000FF);
+  const RECT wrapped = form_test::Painted(label).Box(0x0000FF);
   EXPECT_GT(wrapped.bottom - wrapped.top, single.bottom - single.top);
 }
 
@@ -618,14 +571,67 @@ TEST_F(WindowEventsTest, UnknownPropertyNumberIsFatal) {
   }
 }
 
-// Messages waiting when a property is written are handled before it returns.
+// A window that records where button 1 is when its message is handled.
+int32_t g_left_seen = 0;
+LRESULT CALLBACK LeftObserver(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_APP) {
+    g_left_seen = korvex::IntOf(Read(kButton1, korvex::forms::kPropertyLeft));
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// A write first handles the messages waiting (so that it sees the window as
+// they leave it), then what the write itself caused (so that its effects show
+// at once).
 TEST_F(WindowEventsTest, PropertyWritesHandleWaitingMessages) {
   ASSERT_TRUE(korvex::forms::LoadWindow(kEventsWindow));
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = &LeftObserver;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = L"KorvexLeftObserver";
+  RegisterClassW(&cls);
+  HWND observer = CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  cls.hInstance, nullptr);
+  ASSERT_TRUE(observer);
   Drain();
-  Log().clear();
-  PostMessageW(UnitOf(kLabel), korvex::forms::kHotKeyNotifyMessage, 33003, 0);
+  // Waiting before the write: handled while button 1 is still at 10.
+  PostMessageW(observer, WM_APP, 0, 0);
   Write(kButton1, korvex::forms::kPropertyLeft, 15);
-  EXPECT_EQ(Log(), (Events{"hotkey 33003 0"}));
+  EXPECT_EQ(g_left_seen, 10);
+  // Caused by the write: the label's new caption is painted before it returns.
+  HWND label = UnitOf(kShownLabel);
+  ASSERT_FALSE(GetUpdateRect(label, nullptr, FALSE));
+  WritePointer(kShownLabel, kType + 0, "new caption");
+  EXPECT_FALSE(GetUpdateRect(label, nullptr, FALSE));
+  DestroyWindow(observer);
+}
+
+// Reading the mouse pointer and writing back what was read leaves every
+// unit's pointer as it was, a cursor image from the template included.
+TEST_F(WindowEventsTest, MousePointerWrittenBackAsReadStaysTheSame) {
+  ASSERT_TRUE(korvex::forms::LoadWindow(kEventsWindow));
+  korvex::forms::WindowRecord* record = korvex::forms::Windows().Find(kEventsWindow);
+  for (uint32_t unit : {kShownLabel, kButton3, kButton1}) {
+    const int32_t index = record->FindUnit(unit);
+    const std::vector<uint8_t> block(record->MousePointer(index).begin(),
+                                     record->MousePointer(index).end());
+    const uint32_t cursor = record->ReadField(index, korvex::forms::UnitField::kPointerSlot);
+    const korvex::ArgRecord value = Read(unit, korvex::forms::kPropertyMousePointer);
+    EXPECT_EQ(value.tag, korvex::tag::kInt) << std::hex << unit;
+    korvex::Runtime().write_property(kEventsWindow, unit, korvex::forms::kPropertyMousePointer, -1,
+                                     value.low, value.high);
+    EXPECT_EQ(std::vector<uint8_t>(record->MousePointer(index).begin(),
+                                   record->MousePointer(index).end()),
+              block)
+        << std::hex << unit;
+    EXPECT_EQ(record->ReadField(index, korvex::forms::UnitField::kPointerSlot), cursor)
+        << std::hex << unit;
+  }
+  // The image reads as kPointerImage; standard pointers read as their numbers.
+  EXPECT_EQ(korvex::IntOf(Read(kShownLabel, korvex::forms::kPropertyMousePointer)),
+            korvex::forms::kPointerImage);
+  EXPECT_EQ(korvex::IntOf(Read(kButton3, korvex::forms::kPropertyMousePointer)), 2);
 }
 
 // Standard pointers by number and a cursor image from the template; the
@@ -668,7 +674,6 @@ TEST_F(WindowEventsTest, MousePointersOfTheUnits) {
   DeleteObject(info.hbmMask);
   if (info.hbmColor) DeleteObject(info.hbmColor);
   EXPECT_EQ(shown_over(kShownLabel), made);
-  EXPECT_EQ(ReadBytes(kShownLabel, korvex::forms::kPropertyMousePointer), CursorFile());
   SetCursor(nullptr);
   DestroyWindow(Find(kEventsWindow));
   EXPECT_FALSE(GetIconInfo(cursor, &info));
