@@ -16,11 +16,13 @@ set(KORVEX_ICON_FILE ${KORVEX_GENERATED_DIR}/korvex.ico)
 include(${CMAKE_CURRENT_LIST_DIR}/gbk_texts.cmake)
 
 # korvex_host_test(name SOURCES ... LIBS ...): a GoogleTest executable of the
-# host build, run by CTest under the sanitizers.
+# host build, run by CTest under the sanitizers. Every test executable has the
+# shared test support (tests/support).
 function(korvex_host_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} korvex_test_support
+                        GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS host TIMEOUT 300)
@@ -32,7 +34,8 @@ endfunction()
 function(korvex_wine_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} korvex_test_support
+                        GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
