@@ -92,5 +92,11 @@ function(korvex_add_program target installer_file)
   # file; a link map beside it tells what its bytes are (scripts/bench).
   target_link_options(${target} PRIVATE -mwindows -s
                       -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
+  # The program carries no exception machinery (see the top CMakeLists.txt):
+  # the build fails when anything brings a part of it back.
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${KORVEX_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/scripts/link_map.py --unwinder
+            $<TARGET_FILE_DIR:${target}>/${target}.map
+    VERBATIM)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
