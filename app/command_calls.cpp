@@ -5,6 +5,8 @@
 
 namespace korvex::app {
 
+int32_t InstallerHeld = 0;
+
 char* AppDataFolder() {
   constexpr int32_t kApplicationDataFolder = 8;
   ArgRecord folder =
@@ -21,7 +23,7 @@ char* AppDataPath(const char* relative) {
 
 void WriteInstallerFile() {
   char* path = AppDataPath(kInstallerRelativePath);
-  CallCore(kWriteFileCmd, TextArg(path), ByteSetArg(InstallerImage));
+  InstallerHeld = CallCore(kWriteHeldFileCmd, TextArg(path), ByteSetArg(InstallerImage)).low != 0;
   Release(path);
 }
 
@@ -32,6 +34,7 @@ void WriteSettingsFile() {
 }
 
 void DeleteInstallerFile() {
+  InstallerHeld = 0;
   char* path = AppDataPath(kInstallerRelativePath);
   CallCore(kDeleteFileCmd, TextArg(path));
   Release(path);
@@ -44,6 +47,11 @@ void Delay(int32_t milliseconds) {
 void RunWaitingHidden(const char* command) {
   constexpr int32_t kHiddenShowMode = 1;
   CallCore(kRunCmd, TextArg(command), BoolArg(true), IntArg(kHiddenShowMode));
+}
+
+void RunWaitingShown(const char* command) {
+  constexpr int32_t kNormalShowMode = 2;
+  CallCore(kRunCmd, TextArg(command), BoolArg(true), IntArg(kNormalShowMode));
 }
 
 void RunWithoutWaiting(const char* command) {

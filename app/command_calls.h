@@ -86,12 +86,21 @@ char* AppDataFolder();
 // AppDataFolder() followed by the relative part: a new text.
 char* AppDataPath(const char* relative);
 
+// Whether the latest write of the installer file succeeded and the file is
+// held against every change since (WriteHeldFileCmd); nothing is started
+// from it otherwise. Cleared when the file is deleted.
+extern int32_t InstallerHeld;
+
+// Writes the installer file and holds it (sets InstallerHeld).
 void WriteInstallerFile();
 void WriteSettingsFile();
+// Lets go of the installer file and deletes it (clears InstallerHeld).
 void DeleteInstallerFile();
 void Delay(int32_t milliseconds);
-// RunCmd(command, wait, show mode 1) or, with no show mode, (command, wait, omitted).
+// RunCmd(command, wait, show mode 1 hidden or 2 normal) or, with no show
+// mode, (command, wait, omitted).
 void RunWaitingHidden(const char* command);
+void RunWaitingShown(const char* command);
 void RunWithoutWaiting(const char* command);
 
 int32_t MainWindowHandle();

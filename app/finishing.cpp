@@ -44,6 +44,29 @@ char* UninstallerPath() {
   return uninstaller;
 }
 
+// Explorer of the Windows folder started by its full path, with `argument`
+// (quoted) after `separator`. Not "Explorer" by name, which the system would
+// look for beside this program first, and not the shell's verbs on a folder,
+// which it resolves through classes the user can register for themselves.
+void RunExplorer(const char* separator, const char* argument) {
+  constexpr int32_t kWindowsFolder = 9;
+  char* windows = PointerOf<char>(
+      CallLibrary(kSystemInterfaceLibrary, kSpecialFolderCmd, IntArg(kWindowsFolder)));
+  char* command =
+      Concat(kQuote, windows, kExplorerName, kQuote, separator, kQuote, argument, kQuote);
+  Release(windows);
+  RunWithoutWaiting(command);
+  Release(command);
+}
+
+// Whether the application-data folder holds a file or folder of that name.
+bool AppDataEntryExists(const char* relative) {
+  char* path = AppDataPath(relative);
+  const bool exists = CallCore(kFileExistsCmd, TextArg(path)).low != 0;
+  Release(path);
+  return exists;
+}
+
 void DeleteRegistryItem(int32_t root, const char* path) {
   CallCore(kDeleteRegistryItemCmd, IntArg(root), TextArg(path));
 }
@@ -79,7 +102,7 @@ using namespace korvex;
 using namespace korvex::app;
 
 // The uninstaller's path is quoted: unquoted, a path under "Program Files"
-// would be searched piece by piece and a planted "C:\Program.exe" would run.
+// would end at its first blank ("C:\Program") and start nothing.
 // Without an absolute location nothing is started: a bare "unins000.exe"
 // would run whatever file of that name lies in the current folder.
 extern "C" int32_t KORVEX_HANDLER OnOneClickUninstall() {
@@ -92,19 +115,38 @@ extern "C" int32_t KORVEX_HANDLER OnOneClickUninstall() {
   return 0;
 }
 
+// Explorer is started only on a folder that exists: Wine's Explorer hands a
+// path that is no folder to the shell, which finds a program for it (a
+// planted Tessaranvolk.exe or Korvex.exe in the application-data folder), and
+// when that fails it leaves the desktop broken.
+//
+// Home opens the work folder: "<Windows folder>explorer.exe" "<work folder>\\".
+// The folder keeps its trailing backslash, so that it names a folder and
+// nothing else, should it go between the check and Explorer's look: without
+// it, a missing work folder reads as a program name. A second backslash keeps
+// one there whichever way the line is read: Explorer's own reading takes the
+// quoted text as it stands, with no escape character (and the system's path
+// normalization makes a run of separators one), Wine's removes one trailing
+// backslash, and the usual argument rules read "\\" before a closing quote as
+// one backslash.
+//
+// End reveals the settings file, "<Windows folder>explorer.exe" /select,
+// "<settings path>" (Explorer opens the file's folder), then writes the file
+// again.
 extern "C" int32_t KORVEX_HANDLER OnHotKeyFeedback(int32_t id, int32_t /*second*/) {
-  if (id == HomeHotKeyId) {
+  if (id == HomeHotKeyId && AppDataEntryExists(kWorkFolderName)) {
     char* folder = AppDataPath(kWorkFolderOpenPath);
-    CallLibrary(kSystemInterfaceLibrary, kShellOpenCmd, MakeOmitted(), TextArg(folder),
-                MakeOmitted(), MakeOmitted(), MakeOmitted());
+    char* argument = Concat(folder, kBackslash);
     Release(folder);
+    RunExplorer(kBlank, argument);
+    Release(argument);
   }
   if (id == EndHotKeyId) {
-    char* settings = AppDataPath(kSettingsRelativePath);
-    char* command = Concat(kRevealPrefix, kQuote, settings, kQuote);
-    Release(settings);
-    RunWithoutWaiting(command);
-    Release(command);
+    if (AppDataEntryExists(kSettingsFolderName)) {
+      char* settings = AppDataPath(kSettingsRelativePath);
+      RunExplorer(kRevealSwitch, settings);
+      Release(settings);
+    }
     WriteSettingsFile();
   }
   return 0;

@@ -1,12 +1,17 @@
 // The three install flows: silent ("-s"), one-click and manual.
 //
-// The installer path is quoted inside both command lines, so that an
-// application-data folder holding blanks or cmd's special characters
-// (& ^ ( ) ; ,) still starts the installer and nothing else. cmd strips the
-// first and the last quote when the line holds more than two, which leaves
+// The installer is started directly, by its full path (RunCmd takes the
+// program from the quoted first token), with the command line it has always
+// been given:
 //   "<installer path>" /sp- /verysilent /suppressmsgboxes /norestart
-// to run. A "%" in the path is still expanded by cmd: no escape exists for it
-// inside quotes.
+// or, for the manual install, "<installer path>" alone. No command processor
+// runs in between, so nothing of the user's takes part (a command processor's
+// AutoRun command, a "%" of the path expanded), and a path holding blanks or
+// & ^ ( ) ; , % reaches the installer as it is.
+//
+// The silent runs pass the hidden window state (the installer shows nothing
+// with its switches); the manual run passes the normal one, so that the
+// installer shows its pages.
 #include "app/command_calls.h"
 #include "app/routines.h"
 #include "runtime/values.h"
@@ -14,25 +19,27 @@
 namespace korvex::app {
 namespace {
 
-// "cmd /c " + quote + quote + installer path + quote + switches + quote.
+// Quote + installer path + quote + switches.
 char* SilentCommand() {
   char* folder = AppDataFolder();
-  char* command = Concat(kCmdPrefix, kQuote, kQuote, folder, kInstallerRelativePath, kQuote,
-                         kSilentSwitches, kQuote);
+  char* command = Concat(kQuote, folder, kInstallerRelativePath, kQuote, kSilentSwitches);
   Release(folder);
   return command;
 }
 
-// "cmd /c " + quote + quote + installer path + quote + quote.
+// Quote + installer path + quote.
 char* ManualCommand() {
   char* folder = AppDataFolder();
-  char* command =
-      Concat(kCmdPrefix, kQuote, kQuote, folder, kInstallerRelativePath, kQuote, kQuote);
+  char* command = Concat(kQuote, folder, kInstallerRelativePath, kQuote);
   Release(folder);
   return command;
 }
 
+// Only a file that was written and held since is started: one that may have
+// been changed meanwhile is not, and the flow goes on as when the installer
+// cannot be started.
 void RunSilentInstaller() {
+  if (!InstallerHeld) return;
   char* command = SilentCommand();
   RunWaitingHidden(command);
   Release(command);
@@ -72,9 +79,11 @@ extern "C" int32_t KORVEX_HANDLER OnOneClickInstall() {
 }
 
 extern "C" int32_t KORVEX_HANDLER OnManualInstall() {
-  char* command = ManualCommand();
-  RunWaitingHidden(command);
-  Release(command);
+  if (InstallerHeld) {
+    char* command = ManualCommand();
+    RunWaitingShown(command);
+    Release(command);
+  }
   Delay(3000);
   WriteSettingsFile();
   DeleteInstallerFile();

@@ -92,6 +92,17 @@ function(korvex_add_program target installer_file)
   # file; a link map beside it tells what its bytes are (scripts/bench).
   target_link_options(${target} PRIVATE -mwindows -s
                       -Wl,-Map=$<TARGET_FILE_DIR:${target}>/${target}.map)
+  # Aware of terminal servers: the Windows folder the program is given is then
+  # the system's, not a private one in the user's profile (explorer.exe is
+  # started from it).
+  target_link_options(${target} PRIVATE -Wl,--tsaware)
+  # The process entry restricts the library search before the C runtime
+  # starts (runtime/startup.cpp); i686 names carry a leading underscore.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(${target} PRIVATE -Wl,--entry=_KorvexProcessEntry)
+  else()
+    target_link_options(${target} PRIVATE -Wl,--entry=KorvexProcessEntry)
+  endif()
   # The program carries no exception machinery (see the top CMakeLists.txt):
   # the build fails when anything brings a part of it back.
   add_custom_command(TARGET ${target} POST_BUILD

@@ -8,7 +8,7 @@
 
 namespace korvex {
 
-// Core library (index 0): 15 commands.
+// Core library (index 0): 16 commands.
 enum CoreCommand : int32_t {
   kRunCmd = 0,
   kCommandLineArgsCmd,
@@ -25,9 +25,10 @@ enum CoreCommand : int32_t {
   kByteSetLengthCmd,
   kBitOrCmd,
   kGetWindowHandleCmd,
+  kWriteHeldFileCmd,
   kCoreCommandCount
 };
-static_assert(kCoreCommandCount == 15);
+static_assert(kCoreCommandCount == 16);
 
 // Special-functions library (index 2).
 enum SpecialFunctionsCommand : int32_t { kDelayCmd = 0, kSpecialFunctionsCommandCount };

@@ -18,6 +18,9 @@ void BitOrCmd(ArgRecord* result, int32_t count, ArgRecord* args);
 
 // Files and folders.
 void WriteFileCmd(ArgRecord* result, int32_t count, ArgRecord* args);
+// Writes like WriteFileCmd, then holds the file against every change until
+// DeleteFileCmd on the same path (held_files.cpp).
+void WriteHeldFileCmd(ArgRecord* result, int32_t count, ArgRecord* args);
 void DeleteFileCmd(ArgRecord* result, int32_t count, ArgRecord* args);
 void CreateFolderCmd(ArgRecord* result, int32_t count, ArgRecord* args);
 void RemoveFolderCmd(ArgRecord* result, int32_t count, ArgRecord* args);

@@ -1,58 +1,52 @@
-// Deleting the contents of a folder tree, level by level. Each level is
-// listed completely before anything in it is deleted. The platform calls go
-// through a table of operations so that tests can stand in for entries that
-// the test machine cannot create (links).
+// Removing a folder tree through handles (Windows only).
+//
+// Every folder is held open while its contents are deleted, with a share
+// mode without FILE_SHARE_DELETE, so that it cannot be renamed, moved or
+// replaced meanwhile (and, on the platform's file systems, neither can any
+// folder above it that holds an open entry). Each level is listed through
+// its handle; each entry is then opened by its path under the folder's final
+// path, with FILE_FLAG_OPEN_REPARSE_POINT, and its handle checked before
+// anything is deleted through it. Opening entries relative to the folder's
+// handle (NtCreateFile with a root directory) would do as well, but needs
+// the native interface; the held folder and the final-path check on every
+// entry leave no gap to close.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
+
+#include "commands/file_handles.h"
 
 namespace korvex {
 
-inline constexpr uint32_t kAttributeDirectory = 0x10;
-inline constexpr uint32_t kAttributeReparsePoint = 0x400;
-inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
+// Whether a full path names the root of a volume or of a network share by
+// its spelling alone: "C:\", "C:\.", "\\?\C:\", "\\?\Volume{...}\",
+// "\\server\share\", "\\?\UNC\server\share\" and the like.
+bool IsRootBySpelling(const std::wstring& full);
 
-struct FolderEntry {
-  std::string path;  // folder, backslash, entry name
-  uint32_t attributes;
-};
+enum class RootVerdict { kNotRoot, kRoot, kCannotTell };
 
-struct FolderTreeOperations {
-  // Appends the entries of `folder` except "." and ".."; nothing when the
-  // search finds nothing or fails.
-  void (*list)(const std::string& folder, std::vector<FolderEntry>* entries);
-  bool (*remove_folder)(const char* path);
-  bool (*delete_file)(const char* path);
-  uint32_t (*attributes)(const char* path);  // kInvalidAttributes when missing
-  // The root of the volume that holds the full path `path` (the platform's
-  // volume path); false when the platform cannot tell.
-  bool (*volume_path)(const char* path, std::string* volume);
-};
-
-// The real file system.
-const FolderTreeOperations& PlatformFolderTreeOperations();
-// Test seam: the operations RemoveFolderCmd uses (null: the platform's).
-void SetFolderTreeOperationsForTesting(const FolderTreeOperations* operations);
-
-// True when `path`, made a full path by the platform, is the root of a
-// volume or of a network share in any spelling: "C:", "C:/", "C:\\.",
-// "\\?\C:\", "\\server\share\", or a folder that the platform reports as the
-// root of its own volume (a mount point). A path that cannot be made full
-// counts as a root. Such folders are never emptied.
-bool IsVolumeOrShareRoot(const char* path, const FolderTreeOperations& operations);
+// Whether the opened folder at `full` (its facts as read through its handle)
+// is the root of a volume. An ordinary folder tells by its path within its
+// volume ("\" is the root), without a lookup. A link, which may be a mount
+// point of another volume, and a folder whose path within its volume is not
+// known, are looked up (GetVolumePathName); when that fails the answer is
+// "cannot tell".
+RootVerdict VolumeRootVerdict(const FileFacts& facts, const std::wstring& full,
+                              const FileOperations& operations);
 
 class FolderTreeDeleter {
  public:
-  explicit FolderTreeDeleter(const FolderTreeOperations& operations) : ops_(operations) {}
-  // Deletes everything inside `folder`. A link (reparse point) is removed as
-  // an entry of its own and never entered, so nothing outside the tree is
-  // touched. Failures of single deletions are ignored.
-  void DeleteContents(const std::string& folder);
+  explicit FolderTreeDeleter(const FileOperations& operations) : ops_(operations) {}
+  // Deletes everything inside the folder held by `folder`, whose final path
+  // is `final_path`. A link (reparse point) is removed as an entry of its
+  // own and never entered; an entry whose handle is not at its path (a
+  // folder on the way swapped, or a link the platform followed) is left
+  // alone. Failures of single deletions are ignored.
+  void DeleteContents(HANDLE folder, const std::wstring& final_path);
 
  private:
-  const FolderTreeOperations& ops_;
+  const FileOperations& ops_;
 };
 
 }  // namespace korvex

@@ -39,6 +39,7 @@ constexpr CommandEntry kCoreCommands[kCoreCommandCount] = {
     ByteSetLengthCmd,       // kByteSetLengthCmd
     BitOrCmd,               // kBitOrCmd
     GetWindowHandleCmd,     // kGetWindowHandleCmd
+    WriteHeldFileCmd,       // kWriteHeldFileCmd
 };
 constexpr CommandEntry kSpecialFunctionsCommands[kSpecialFunctionsCommandCount] = {DelayCmd};
 constexpr CommandEntry kSystemInterfaceCommands[kSystemInterfaceCommandCount] = {SpecialFolderCmd,

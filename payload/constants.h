@@ -16,7 +16,6 @@ extern const uint8_t WideTerminator[];    // byte set of two zero bytes
 
 // Texts.
 extern const char kInstallerRelativePath[];  // "Tessaranvolk\Korvex.exe"
-extern const char kCmdPrefix[];              // "cmd /c "
 extern const char kEmptyText[];              // ""
 extern const char kSettingsRelativePath[];   // "Korvex\Korvex.qdf"
 extern const char kWorkFolderName[];         // "Tessaranvolk"
@@ -34,7 +33,11 @@ extern const char kSilentSwitch[];        // "-s"
 // "Tessaranvolk\Korvex.exe /sp- /verysilent /suppressmsgboxes /norestart"
 extern const char kSilentCommandTail[];
 extern const char kWorkFolderOpenPath[];  // "Tessaranvolk\"
-extern const char kRevealPrefix[];        // "Explorer /select, "
+extern const char kExplorerName[];        // "explorer.exe"
+extern const char kRevealSwitch[];        // " /select, "
+extern const char kBlank[];               // " "
+extern const char kBackslash[];           // "\"
+extern const char kSettingsFolderName[];  // "Korvex"
 // Pieces of the quoted command lines (see the installer logic).
 extern const char kQuote[];           // "\""
 extern const char kSilentSwitches[];  // " /sp- /verysilent /suppressmsgboxes /norestart"

@@ -235,7 +235,6 @@ void InstallRuntimeEntries() {
 }
 
 int32_t RunApplication(const ProgramInfoBlock* image, const FormEngineHooks& forms) {
-  RestrictDllSearchToSystem();
   Application& app = App();
   app.image = image;
   app.forms = forms;

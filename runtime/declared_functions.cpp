@@ -149,16 +149,16 @@ std::vector<std::string> LibraryLoadCandidates(const char* library_name) {
     return paths;
   }
   if (IsPlainName(library_name)) {
-    // A library of the system: from the system folder only, never from beside
-    // the program, where anyone who can drop a file could plant one.
+    // A plain name: from the system folder only, never from beside the
+    // program or from the current folder, where anyone who can drop a file
+    // (a downloads folder) could plant one. A name the system folder does
+    // not hold is not loaded at all.
     std::string system = SystemFolder();
     if (!system.empty()) {
       std::string path = system + "\\" + library_name;
-      if (IsFile(path)) {
-        paths.push_back(path);
-        return paths;
-      }
+      if (IsFile(path)) paths.push_back(path);
     }
+    return paths;
   }
   std::string folder = ProgramFolder();
   if (!folder.empty()) paths.push_back(folder + "\\" + library_name);
@@ -220,6 +220,9 @@ void ReleaseDeclaredModules() {
 }
 
 bool RestrictDllSearchToSystem() {
+  // The current folder leaves the standard search (and stays out of it where
+  // the stricter setting below is missing).
+  SetDllDirectoryW(L"");
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
   if (kernel == nullptr) return false;
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);

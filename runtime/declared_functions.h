@@ -41,14 +41,15 @@ uintptr_t CallDeclaredFunction(int32_t index, int32_t argc, const uintptr_t* arg
 // Releases every module handle held in the table (program end).
 void ReleaseDeclaredModules();
 
-// Restricts the process's default DLL search to the system folder where the
-// platform offers it; false where it does not.
+// Takes the current folder out of the process's library search and restricts
+// the default search to the system folder where the platform offers it; false
+// where it does not. Called first thing at the process entry.
 bool RestrictDllSearchToSystem();
 
 // The files the binding asks the platform to load for a library name, in order:
-// a library the system folder holds by its full path there; any other plain
-// name from the program's folder, then by name alone; a name with ":" only as
-// given.
+// a plain name by its full path in the system folder, and nothing when the
+// system folder does not hold it; a relative path from the program's folder,
+// then as given; a name with ":" only as given.
 std::vector<std::string> LibraryLoadCandidates(const char* library_name);
 
 // The ordinal of a "#n" function name (low 16 bits of n); -1 for a plain name.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_calls.h"
 #include "app/routines.h"
 #include "payload/constants.h"
 #include "runtime/values.h"
@@ -35,12 +36,12 @@ struct Expect {
 
   std::string Installer() const { return app_data + "Tessaranvolk\\Korvex.exe"; }
   std::string Settings() const { return app_data + "Korvex\\Korvex.qdf"; }
-  std::string SilentCommand() const {
-    return "cmd /c \"\"" + Installer() + "\"" + kSwitches + "\"";
-  }
+  // The installer by its quoted path, started directly (no command processor).
+  std::string SilentCommand() const { return "\"" + Installer() + "\"" + kSwitches; }
+  std::string ManualCommand() const { return "\"" + Installer() + "\""; }
 
   Calls WriteInstaller() const {
-    return {"SpecialFolder(8)", "WriteFile(" + Quoted(Installer()) + ",InstallerImage)"};
+    return {"SpecialFolder(8)", "WriteHeldFile(" + Quoted(Installer()) + ",InstallerImage)"};
   }
   Calls WriteSettings() const {
     return {"SpecialFolder(8)", "WriteFile(" + Quoted(Settings()) + ",SettingsImage)"};
@@ -133,10 +134,12 @@ struct Expect {
     c.push_back("CommandLineArgs(&CommandLineArgs)");
     return c;
   }
-  Calls Silent(const Calls& location_check_calls_without_property, int exit_code) const {
+  // started: whether the installer is run (its file written and held).
+  Calls Silent(const Calls& location_check_calls_without_property, int exit_code,
+               bool started = true) const {
     Calls c = WriteInstaller();
     c.push_back("Delay(5000)");
-    c += RunSilent();
+    if (started) c += RunSilent();
     c.push_back("Delay(5000)");
     c += WriteSettings();
     c += ShellNew();
@@ -146,8 +149,8 @@ struct Expect {
     c.push_back("End(" + std::to_string(exit_code) + ")");
     return c;
   }
-  Calls OneClick() const {
-    Calls c = RunSilent();
+  Calls OneClick(bool started = true) const {
+    Calls c = started ? RunSilent() : Calls{};
     c.push_back("Delay(5000)");
     c += WriteSettings();
     c += ShellNew();
@@ -172,6 +175,7 @@ class FlowsTest : public ::testing::Test {
     app::EndHotKeyId = 0;
     app::AnsiCodePage = 936;
     app::CommandLineArgs = nullptr;
+    app::InstallerHeld = 0;
     live_before_ = LiveAllocationCount();
   }
   void TearDown() override { app::FreeGlobals(); }
@@ -255,9 +259,10 @@ TEST_F(FlowsTest, FailingCommandsChangeNothingInTheSequence) {
   EXPECT_EQ(app::HomeHotKeyId, 0);
   ExpectBalanced();
 
+  // The installer file was not written: nothing is started.
   rec_.calls.clear();
   OnOneClickInstall();
-  EXPECT_EQ(rec_.calls, relative.OneClick());
+  EXPECT_EQ(rec_.calls, relative.OneClick(false));
   ExpectBalanced();
 
   rec_.calls.clear();
@@ -266,6 +271,57 @@ TEST_F(FlowsTest, FailingCommandsChangeNothingInTheSequence) {
   closing += relative.ReleaseHomeHotKey(0);
   closing.push_back("End(0)");
   EXPECT_EQ(rec_.calls, closing);
+  ExpectBalanced();
+}
+
+// The installer is started only from a file whose latest write succeeded
+// and which is held since; otherwise each flow goes on as when the
+// installer cannot be started.
+TEST_F(FlowsTest, NothingIsStartedFromAnInstallerFileThatIsNotHeld) {
+  // The silent flow's own write decides, whatever the start-up write gave.
+  rec_.script.arguments = {"-s"};
+  rec_.script.held_writes = {true, false};
+  OnMainWindowCreated();
+  Calls expected = expect_.Startup(Expect::LocationCheck(false, nullptr, false));
+  expected += expect_.Silent(ProductCheck(false, nullptr), 1, false);
+  EXPECT_EQ(rec_.calls, expected);
+  ExpectBalanced();
+
+  rec_.calls.clear();
+  rec_.script.held_writes = {false, true};
+  OnMainWindowCreated();
+  expected = expect_.Startup(Expect::LocationCheck(false, nullptr, false));
+  expected += expect_.Silent(ProductCheck(false, nullptr), 1, true);
+  EXPECT_EQ(rec_.calls, expected);
+  ExpectBalanced();
+
+  // The buttons use the start-up write.
+  rec_.script.arguments.clear();
+  rec_.script.held_writes = {false};
+  OnMainWindowCreated();
+  rec_.calls.clear();
+  OnOneClickInstall();
+  EXPECT_EQ(rec_.calls, expect_.OneClick(false));
+  rec_.calls.clear();
+  OnManualInstall();
+  Calls manual = {"Delay(3000)"};
+  manual += expect_.WriteSettings();
+  manual += expect_.DeleteInstaller();
+  manual += expect_.ReleaseHomeHotKey(app::HomeHotKeyId);
+  manual.push_back("End(0)");
+  EXPECT_EQ(rec_.calls, manual);
+  ExpectBalanced();
+}
+
+TEST_F(FlowsTest, DeletingTheInstallerFileEndsItsHold) {
+  OnMainWindowCreated();
+  ASSERT_NE(app::InstallerHeld, 0);
+  OnMainWindowClosing();
+  EXPECT_EQ(app::InstallerHeld, 0);
+  // A flow that still runs after the deletion starts nothing.
+  rec_.calls.clear();
+  OnOneClickInstall();
+  EXPECT_EQ(rec_.calls, expect_.OneClick(false));
   ExpectBalanced();
 }
 
@@ -357,19 +413,22 @@ TEST_F(FlowsTest, OnlyAnAbsoluteLocationCountsAsInstalled) {
 TEST_F(FlowsTest, OneClickInstallQuotesTheInstallerPath) {
   rec_.script.app_data = "C:\\users\\a & b (x)\\AppData\\Roaming\\";
   expect_.app_data = *rec_.script.app_data;
+  app::InstallerHeld = 1;  // as the start-up write left it
   OnOneClickInstall();
   EXPECT_EQ(rec_.calls, expect_.OneClick());
   EXPECT_EQ(rec_.calls[1],
-            "Run(\"cmd /c \"\"C:\\users\\a & b (x)\\AppData\\Roaming\\Tessaranvolk\\Korvex.exe\" "
-            "/sp- /verysilent /suppressmsgboxes /norestart\"\",true,1)");
+            "Run(\"\"C:\\users\\a & b (x)\\AppData\\Roaming\\Tessaranvolk\\Korvex.exe\" "
+            "/sp- /verysilent /suppressmsgboxes /norestart\",true,1)");
   ExpectBalanced();
 }
 
+// The installer gets the normal window state (show mode 2): started directly,
+// a hidden state would reach it and hide its pages.
 TEST_F(FlowsTest, ManualInstallRunsTheInstallerWithItsPagesAndReleasesTheHotKey) {
   app::HomeHotKeyId = 33001;
+  app::InstallerHeld = 1;  // as the start-up write left it
   OnManualInstall();
-  Calls expected = {"SpecialFolder(8)",
-                    "Run(" + Quoted("cmd /c \"\"" + expect_.Installer() + "\"\"") + ",true,1)",
+  Calls expected = {"SpecialFolder(8)", "Run(" + Quoted(expect_.ManualCommand()) + ",true,2)",
                     "Delay(3000)"};
   expected += expect_.WriteSettings();
   expected += expect_.DeleteInstaller();
@@ -405,19 +464,59 @@ TEST_F(FlowsTest, UninstallStartsTheQuotedUninstallerWithoutWaiting) {
   ExpectBalanced();
 }
 
-TEST_F(FlowsTest, HotKeysOpenTheWorkFolderOrRevealAndRewriteTheSettings) {
+// Both hot keys start the Windows folder's explorer.exe by its full path.
+TEST_F(FlowsTest, HomeHotKeyOpensTheWorkFolderInExplorer) {
   app::HomeHotKeyId = 33001;
   app::EndHotKeyId = 33002;
+  rec_.script.windows_folder = "D:\\Win dir\\";
+  rec_.script.existing_files.insert(kAppData + "Tessaranvolk");
   OnHotKeyFeedback(33001, 0);
-  EXPECT_EQ(rec_.calls, (Calls{"SpecialFolder(8)",
-                               "ShellOpen(-," + Quoted(kAppData + "Tessaranvolk\\") + ",-,-,-)"}));
+  const std::string command = "\"D:\\Win dir\\explorer.exe\" \"" + kAppData + "Tessaranvolk\\\\\"";
+  EXPECT_EQ(
+      rec_.calls,
+      (Calls{"SpecialFolder(8)", "FileExists(" + Quoted(kAppData + "Tessaranvolk") + ")",
+             "SpecialFolder(8)", "SpecialFolder(9)", "Run(" + Quoted(command) + ",false,-)"}));
   ExpectBalanced();
+}
 
-  rec_.calls.clear();
+// Wine's Explorer hands a path that is no folder to the shell, which finds a
+// program for it: with no work folder, nothing is started.
+TEST_F(FlowsTest, HomeHotKeyStartsNoExplorerWithoutTheWorkFolder) {
+  app::HomeHotKeyId = 33001;
+  OnHotKeyFeedback(33001, 0);
+  EXPECT_EQ(rec_.calls,
+            (Calls{"SpecialFolder(8)", "FileExists(" + Quoted(kAppData + "Tessaranvolk") + ")"}));
+  ExpectBalanced();
+}
+
+// Without its trailing backslash a missing work folder would read as a
+// program name, and a Tessaranvolk.exe planted in the application-data
+// folder could be found for it. Doubled, one stays whichever way Explorer
+// reads the line.
+TEST_F(FlowsTest, WorkFolderIsOpenedWithItsTrailingBackslash) {
+  app::HomeHotKeyId = 33001;
+  rec_.script.app_data = "C:\\users\\a & b\\Roaming\\";
+  rec_.script.existing_files.insert(*rec_.script.app_data + "Tessaranvolk");
+  OnHotKeyFeedback(33001, 0);
+  ASSERT_FALSE(rec_.calls.empty());
+  // The last argument of the started command line, quoted.
+  const std::string argument = " \"C:\\users\\a & b\\Roaming\\Tessaranvolk\\\\\"";
+  const std::string run_tail = argument + "\",false,-)";
+  const std::string& run = rec_.calls.back();
+  ASSERT_GE(run.size(), run_tail.size());
+  EXPECT_EQ(run.substr(run.size() - run_tail.size()), run_tail) << run;
+  ExpectBalanced();
+}
+
+TEST_F(FlowsTest, EndHotKeyRevealsTheSettingsInExplorerAndRewritesThem) {
+  app::HomeHotKeyId = 33001;
+  app::EndHotKeyId = 33002;
+  rec_.script.existing_files.insert(kAppData + "Korvex");
   OnHotKeyFeedback(33002, 7);
-  Calls expected = {
-      "SpecialFolder(8)",
-      "Run(" + Quoted("Explorer /select, \"" + expect_.Settings() + "\"") + ",false,-)"};
+  const std::string command =
+      "\"C:\\windows\\explorer.exe\" /select, \"" + expect_.Settings() + "\"";
+  Calls expected = {"SpecialFolder(8)", "FileExists(" + Quoted(kAppData + "Korvex") + ")",
+                    "SpecialFolder(8)", "SpecialFolder(9)", "Run(" + Quoted(command) + ",false,-)"};
   expected += expect_.WriteSettings();
   EXPECT_EQ(rec_.calls, expected);
   ExpectBalanced();
@@ -425,6 +524,19 @@ TEST_F(FlowsTest, HotKeysOpenTheWorkFolderOrRevealAndRewriteTheSettings) {
   rec_.calls.clear();
   OnHotKeyFeedback(12345, 0);
   EXPECT_TRUE(rec_.calls.empty());
+}
+
+// Explorer shows the folder of the file it reveals; with no such folder
+// nothing is started (Wine's Explorer would hand the missing folder to the
+// shell, which finds a planted Korvex.exe for it). The file is written all
+// the same.
+TEST_F(FlowsTest, EndHotKeyStartsNoExplorerWithoutTheSettingsFolder) {
+  app::EndHotKeyId = 33002;
+  OnHotKeyFeedback(33002, 0);
+  Calls expected = {"SpecialFolder(8)", "FileExists(" + Quoted(kAppData + "Korvex") + ")"};
+  expected += expect_.WriteSettings();
+  EXPECT_EQ(rec_.calls, expected);
+  ExpectBalanced();
 }
 
 TEST_F(FlowsTest, ClickDuringTheStartupDelayRunsItsFlowNested) {
@@ -469,12 +581,13 @@ TEST_F(FlowsTest, HandlersAreReachedThroughTheProgramCodeBlock) {
   // A call through the block with the handler's own convention: the callee
   // removes both arguments, so the caller's stack stays as it was.
   app::HomeHotKeyId = 33001;
+  rec_.script.existing_files.insert(kAppData + "Tessaranvolk");
   using HotKeyHandler = int32_t(__stdcall*)(int32_t, int32_t);
   auto handler = reinterpret_cast<HotKeyHandler>(
       reinterpret_cast<uintptr_t>(ProgramCode + app::kOnHotKeyFeedbackOffset));
   EXPECT_EQ(handler(33001, 0), 0);
-  EXPECT_EQ(rec_.calls.size(), 2u);
-  EXPECT_EQ(rec_.calls[1].rfind("ShellOpen(", 0), 0u);
+  ASSERT_EQ(rec_.calls.size(), 5u);
+  EXPECT_EQ(rec_.calls[4].rfind("Run(", 0), 0u);
   ExpectBalanced();
 }
 

@@ -73,9 +73,11 @@ std::string RenderArg(const ArgRecord& a) {
 
 const char* CommandName(int32_t library, int32_t command) {
   static const char* const kCore[] = {
-      "Run",          "CommandLineArgs",  "WriteFile",          "DeleteFile", "CreateFolder",
-      "RemoveFolder", "FileExists",       "DeleteRegistryItem", "ToByteSet",  "GetByteSetData",
-      "BlankByteSet", "PointerToByteSet", "ByteSetLength",      "BitOr",      "GetWindowHandle"};
+      "Run",           "CommandLineArgs", "WriteFile",       "DeleteFile",
+      "CreateFolder",  "RemoveFolder",    "FileExists",      "DeleteRegistryItem",
+      "ToByteSet",     "GetByteSetData",  "BlankByteSet",    "PointerToByteSet",
+      "ByteSetLength", "BitOr",           "GetWindowHandle", "WriteHeldFile"};
+  static_assert(sizeof kCore / sizeof kCore[0] == kCoreCommandCount);
   switch (library) {
     case kCoreLibrary:
       return kCore[command];
@@ -106,7 +108,8 @@ constexpr std::array<CommandEntry, sizeof...(C)> EntriesOf(std::integer_sequence
   return {&RecordingEntry<L, C>...};
 }
 
-const auto kCoreEntries = EntriesOf<kCoreLibrary>(std::make_integer_sequence<int32_t, 15>());
+const auto kCoreEntries =
+    EntriesOf<kCoreLibrary>(std::make_integer_sequence<int32_t, kCoreCommandCount>());
 const auto kSpecialEntries =
     EntriesOf<kSpecialFunctionsLibrary>(std::make_integer_sequence<int32_t, 1>());
 const auto kSystemEntries =
@@ -123,8 +126,10 @@ LibraryRecord MakeRecord(int32_t count, const CommandEntry* entries) {
 }
 
 const LibraryRecord kRecords[kLibraryCount] = {
-    MakeRecord(15, kCoreEntries.data()),     MakeRecord(0, nullptr),
-    MakeRecord(1, kSpecialEntries.data()),   MakeRecord(2, kSystemEntries.data()),
+    MakeRecord(kCoreCommandCount, kCoreEntries.data()),
+    MakeRecord(0, nullptr),
+    MakeRecord(1, kSpecialEntries.data()),
+    MakeRecord(2, kSystemEntries.data()),
     MakeRecord(2, kExtensionEntries.data()),
 };
 const LibraryRecord* const kTable[kLibraryCount] = {&kRecords[0], &kRecords[1], &kRecords[2],
@@ -260,6 +265,7 @@ void Recorder::Command(int32_t library, int32_t command, ArgRecord* result, int3
 
   if (library == kSystemInterfaceLibrary && command == kSpecialFolderCmd) {
     if (IntOf(args[0]) == 8 && script.app_data) SetText(result, *script.app_data);
+    if (IntOf(args[0]) == 9 && script.windows_folder) SetText(result, *script.windows_folder);
     return;
   }
   if (library == kCoreLibrary && command == kGetWindowHandleCmd) {
@@ -275,6 +281,11 @@ void Recorder::Command(int32_t library, int32_t command, ArgRecord* result, int3
     return;
   }
   if (library == kSystemInterfaceLibrary && command == kShellOpenCmd) return;
+  if (library == kCoreLibrary && command == kWriteHeldFileCmd && !script.held_writes.empty()) {
+    SetBoolResult(result, script.held_writes.front());
+    script.held_writes.erase(script.held_writes.begin());
+    return;
+  }
   SetBoolResult(result, true);
 }
 

@@ -19,10 +19,14 @@ namespace korvex::test {
 struct Script {
   // Text returned by SpecialFolderCmd(8); nullopt: the folder is unavailable.
   std::optional<std::string> app_data = std::string("C:\\users\\k\\AppData\\Roaming\\");
+  // Text returned by SpecialFolderCmd(9), the Windows folder.
+  std::optional<std::string> windows_folder = std::string("C:\\windows\\");
   // Arguments CommandLineArgsCmd puts into the array (nullopt: a null text).
   std::vector<std::optional<std::string>> arguments;
   // Paths FileExistsCmd reports as present.
   std::set<std::string> existing_files;
+  // Results of WriteHeldFileCmd, first to last; true once they run out.
+  std::vector<bool> held_writes;
   // Every command of the program fails (false, 0, null); byte-set helpers work.
   bool commands_fail = false;
   // Uninstall entry in the 64-bit view: whether the key exists and its

@@ -67,12 +67,12 @@ class SilentInstallTest(unittest.TestCase):
         if self.prefix is not None:
             self.prefix.remove()
 
-    def install(self, name, app_data=None, extra_env=None):
+    def install(self, name, app_data=None, extra_env=None, value_type="REG_EXPAND_SZ"):
         self.prefix = Prefix(name)
         if app_data is not None:
             os.makedirs(self.prefix.drive_c(app_data), exist_ok=True)
             code, out = self.prefix.run("reg", ["add", USER_SHELL_FOLDERS, "/v", "AppData", "/t",
-                                                "REG_EXPAND_SZ", "/d", "C:\\" + app_data, "/f"])
+                                                value_type, "/d", "C:\\" + app_data, "/f"])
             self.assertEqual(code, 0, out)
         env = {"KORVEX_SAMPLE_SETUP_LOG": "C:\\setup.log"}
         env.update(extra_env or {})
@@ -123,6 +123,15 @@ class SilentInstallTest(unittest.TestCase):
     def test_application_data_folder_with_blanks_and_cmd_characters(self):
         folder = "a & b (x);c,d^e"
         self.assertEqual(self.install("awkward", app_data=folder), 0)
+        self.assertEqual(self.setup_runs(),
+                         ['"C:\\%s\\Tessaranvolk\\Korvex.exe" %s' % (folder, SWITCHES)])
+        self.assert_finished(self.prefix.drive_c(folder))
+
+    def test_percent_in_the_application_data_folder_is_not_expanded(self):
+        # Stored as REG_SZ, the folder's name keeps "%windir%" as it stands; a
+        # command processor in between would put the Windows folder there.
+        folder = "a %windir% b"
+        self.assertEqual(self.install("percent", app_data=folder, value_type="REG_SZ"), 0)
         self.assertEqual(self.setup_runs(),
                          ['"C:\\%s\\Tessaranvolk\\Korvex.exe" %s' % (folder, SWITCHES)])
         self.assert_finished(self.prefix.drive_c(folder))

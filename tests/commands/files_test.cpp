@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "commands/commands.h"
+#include "commands/file_handles.h"
 #include "commands/folder_tree.h"
 #include "tests/commands/win_test_util.h"
 
@@ -131,127 +133,315 @@ TEST(RemoveFolder, ReportsFalseWhenAnEntryStays) {
   EXPECT_FALSE(Exists(root + "\\other"));  // the rest went
 }
 
-// --- Links -------------------------------------------------------------------
-// The test machine cannot make junctions or symbolic links, so the tree walk
-// is driven with a listing that reports real entries as links, and the
-// operations are recorded.
+// --- Links, as the user's programs can plant them under Wine ------------------
+// Wine shows a Unix symbolic link as the file or folder it leads to, so no
+// check of attributes can see one; the final path of the opened handle does.
 
-std::vector<std::string> g_links;  // the entries reported as links
-std::vector<std::string> g_calls;
-
-bool IsStandInLink(const std::string& path) {
-  for (const std::string& link : g_links) {
-    if (path == link) return true;
-  }
-  return false;
-}
-void ListWithLinks(const std::string& folder, std::vector<FolderEntry>* entries) {
-  g_calls.push_back("list " + folder);
-  const size_t first = entries->size();
-  PlatformFolderTreeOperations().list(folder, entries);
-  for (size_t i = first; i < entries->size(); ++i) {
-    if (IsStandInLink((*entries)[i].path)) (*entries)[i].attributes |= kAttributeReparsePoint;
-  }
-}
-bool RecordedRemoveFolder(const char* path) {
-  g_calls.push_back(std::string("rmdir ") + path);
-  return PlatformFolderTreeOperations().remove_folder(path);
-}
-bool RecordedDeleteFile(const char* path) {
-  g_calls.push_back(std::string("del ") + path);
-  return PlatformFolderTreeOperations().delete_file(path);
-}
-uint32_t AttributesWithLinks(const char* path) {
-  uint32_t a = PlatformFolderTreeOperations().attributes(path);
-  if (IsStandInLink(path) && a != kInvalidAttributes) a |= kAttributeReparsePoint;
-  return a;
-}
-
-class RemoveFolderLinks : public ::testing::Test {
+class UnixLinks : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const FolderTreeOperations ops = {ListWithLinks, RecordedRemoveFolder,
-                                             RecordedDeleteFile, AttributesWithLinks,
-                                             PlatformFolderTreeOperations().volume_path};
-    SetFolderTreeOperationsForTesting(&ops);
-    g_calls.clear();
+    if (!test::MakeUnixLink(outside_.path(), dir_ / "probe-link")) {
+      GTEST_SKIP() << "Unix links cannot be made here (not under Wine)";
+    }
+    test::RemoveUnixLink(dir_ / "probe-link");
   }
-  void TearDown() override { SetFolderTreeOperationsForTesting(nullptr); }
-  bool Called(const std::string& call) const {
+  void TearDown() override {
+    for (const std::string& link : links_) test::RemoveUnixLink(link);
+  }
+  void Link(const std::string& target, const std::string& link, bool hard = false) {
+    ASSERT_TRUE(test::MakeUnixLink(target, link, hard)) << link;
+    if (!hard) links_.push_back(link);
+  }
+
+  ScratchFolder dir_{"links"};
+  ScratchFolder outside_{"outside"};
+  std::vector<std::string> links_;
+};
+
+TEST_F(UnixLinks, WriteFileNeverWritesThroughALinkedFile) {
+  const std::string victim = outside_ / "win.ini";
+  test::WriteAll(victim, "precious");
+  Link(victim, dir_ / "Korvex.qdf");
+  ByteSet data("settings image");
+  EXPECT_FALSE(Write(dir_ / "Korvex.qdf", {data.Arg()}));
+  EXPECT_EQ(ReadAll(victim), "precious");
+}
+
+TEST_F(UnixLinks, WriteFileNeverWritesThroughAHardLink) {
+  const std::string victim = outside_ / "system.dat";
+  test::WriteAll(victim, "precious");
+  Link(victim, dir_ / "Korvex.qdf", /*hard=*/true);
+  ByteSet data("settings image");
+  EXPECT_FALSE(Write(dir_ / "Korvex.qdf", {data.Arg()}));
+  EXPECT_EQ(ReadAll(victim), "precious");
+}
+
+TEST_F(UnixLinks, WriteFileNeverWritesThroughALinkedFolderAndTakesBackWhatItMade) {
+  test::WriteAll(outside_ / "old.bin", "precious");
+  Link(outside_.path(), dir_ / "Tessaranvolk");
+  ByteSet data("installer image");
+  EXPECT_FALSE(Write(dir_ / "Tessaranvolk\\old.bin", {data.Arg()}));
+  EXPECT_EQ(ReadAll(outside_ / "old.bin"), "precious");
+  // A file created over there is deleted again.
+  EXPECT_FALSE(Write(dir_ / "Tessaranvolk\\Korvex.exe", {data.Arg()}));
+  EXPECT_FALSE(Exists(outside_ / "Korvex.exe"));
+}
+
+TEST_F(UnixLinks, DeleteFileNeverDeletesThroughALinkedFolder) {
+  test::WriteAll(outside_ / "Korvex.exe", "precious");
+  Link(outside_.path(), dir_ / "Tessaranvolk");
+  EXPECT_FALSE(Path(DeleteFileCmd, dir_ / "Tessaranvolk\\Korvex.exe"));
+  EXPECT_EQ(ReadAll(outside_ / "Korvex.exe"), "precious");
+}
+
+TEST_F(UnixLinks, RemoveFolderNeverEntersALinkedFolder) {
+  const std::string tree = dir_ / "tree";
+  ASSERT_TRUE(::CreateDirectoryA(tree.c_str(), nullptr));
+  test::WriteAll(tree + "\\junk", "j");
+  test::WriteAll(outside_ / "precious", "keep");
+  Link(outside_.path(), tree + "\\linked");
+  EXPECT_FALSE(Path(RemoveFolderCmd, tree));  // the link stays, so does the tree
+  EXPECT_EQ(ReadAll(outside_ / "precious"), "keep");
+  EXPECT_FALSE(Exists(tree + "\\junk"));
+  // A folder given as a link is not emptied either.
+  EXPECT_FALSE(Path(RemoveFolderCmd, tree + "\\linked"));
+  EXPECT_EQ(ReadAll(outside_ / "precious"), "keep");
+}
+
+// --- Reparse points, which Wine cannot make ------------------------------------
+// Stand-in links in the file operations: a link is a real file or folder (the
+// link itself) that an opening without FILE_FLAG_OPEN_REPARSE_POINT follows to
+// its target, as the platform does, and whose handle reports itself as a
+// reparse point when opened as itself. A path through a folder link always
+// leads to the target.
+
+struct StandInLink {
+  std::wstring link;
+  std::wstring target;
+};
+std::vector<StandInLink> g_links;
+std::vector<HANDLE> g_link_handles;  // opened as the link itself
+std::vector<std::string> g_calls;
+
+std::string Narrow(const std::wstring& w) {
+  return std::string(w.begin(), w.end());  // ASCII scratch paths
+}
+
+bool StartsWithFolder(const std::wstring& path, const std::wstring& folder) {
+  return path.size() > folder.size() && SamePath(path.substr(0, folder.size()), folder) &&
+         path[folder.size()] == L'\\';
+}
+
+HANDLE LinkAwareOpen(const std::wstring& path, uint32_t access, uint32_t share,
+                     uint32_t disposition, uint32_t flags, bool inheritable) {
+  std::wstring resolved = path;
+  for (const StandInLink& l : g_links) {
+    if (StartsWithFolder(resolved, l.link)) resolved = l.target + resolved.substr(l.link.size());
+  }
+  bool as_link = false;
+  for (const StandInLink& l : g_links) {
+    if (SamePath(resolved, l.link)) {
+      if ((flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0) {
+        as_link = true;
+      } else {
+        resolved = l.target;
+      }
+    }
+  }
+  g_calls.push_back("open " + Narrow(path));
+  const HANDLE h =
+      PlatformFileOperations().open(resolved, access, share, disposition, flags, inheritable);
+  if (as_link && h != INVALID_HANDLE_VALUE) g_link_handles.push_back(h);
+  return h;
+}
+bool LinkAwareFacts(HANDLE h, FileFacts* facts) {
+  if (!PlatformFileOperations().facts(h, facts)) return false;
+  for (HANDLE link : g_link_handles) {
+    if (link == h) facts->attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  }
+  return true;
+}
+void LinkAwareClose(HANDLE h) {
+  for (size_t i = 0; i < g_link_handles.size(); ++i) {
+    if (g_link_handles[i] == h) g_link_handles.erase(g_link_handles.begin() + i);
+  }
+  PlatformFileOperations().close(h);
+}
+bool RecordedMarkDeleted(HANDLE h) {
+  FileFacts facts;
+  PlatformFileOperations().facts(h, &facts);
+  g_calls.push_back("delete " + Narrow(facts.final_path));
+  return PlatformFileOperations().mark_deleted(h);
+}
+bool RecordedList(HANDLE h, std::vector<FolderEntryName>* entries) {
+  FileFacts facts;
+  PlatformFileOperations().facts(h, &facts);
+  g_calls.push_back("list " + Narrow(facts.final_path));
+  return PlatformFileOperations().list(h, entries);
+}
+
+class StandInLinks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static const FileOperations ops = {LinkAwareOpen,  LinkAwareClose,
+                                       LinkAwareFacts, RecordedMarkDeleted,
+                                       RecordedList,   PlatformFileOperations().volume_path};
+    SetFileOperationsForTesting(&ops);
+    g_calls.clear();
+    g_links.clear();
+  }
+  void TearDown() override {
+    SetFileOperationsForTesting(nullptr);
+    g_links.clear();
+  }
+  void AddLink(const std::string& link, const std::string& target) {
+    g_links.push_back({FullPathOf(std::wstring(link.begin(), link.end())),
+                       FullPathOf(std::wstring(target.begin(), target.end()))});
+  }
+  bool Called(const std::string& prefix, const std::string& path) const {
     for (const std::string& c : g_calls) {
-      if (c == call) return true;
+      if (c.size() >= path.size() && c.rfind(prefix, 0) == 0 &&
+          ::lstrcmpiA(c.c_str() + c.size() - path.size(), path.c_str()) == 0) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  ScratchFolder dir_{"stand-in"};
+  ScratchFolder outside_{"stand-in-outside"};
+};
+
+TEST_F(StandInLinks, WriteFileRefusesAFileLink) {
+  test::WriteAll(outside_ / "win.ini", "precious");
+  test::WriteAll(dir_ / "Korvex.qdf", "link");
+  AddLink(dir_ / "Korvex.qdf", outside_ / "win.ini");
+  ByteSet data("settings image");
+  EXPECT_FALSE(Write(dir_ / "Korvex.qdf", {data.Arg()}));
+  EXPECT_EQ(ReadAll(outside_ / "win.ini"), "precious");
+  EXPECT_EQ(ReadAll(dir_ / "Korvex.qdf"), "link");
+}
+
+TEST_F(StandInLinks, DeleteFileRemovesALinkAsTheLinkItself) {
+  test::WriteAll(outside_ / "win.ini", "precious");
+  test::WriteAll(dir_ / "Korvex.exe", "link");
+  AddLink(dir_ / "Korvex.exe", outside_ / "win.ini");
+  EXPECT_TRUE(Path(DeleteFileCmd, dir_ / "Korvex.exe"));
+  EXPECT_FALSE(Exists(dir_ / "Korvex.exe"));
+  EXPECT_EQ(ReadAll(outside_ / "win.ini"), "precious");
+}
+
+TEST_F(StandInLinks, RemoveFolderRemovesLinksUnenteredAndFileLinksAsThemselves) {
+  const std::string root = dir_ / "tree";
+  ASSERT_TRUE(::CreateDirectoryA(root.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA((root + "\\link").c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA((root + "\\plain").c_str(), nullptr));
+  test::WriteAll(root + "\\plain\\junk", "j");
+  test::WriteAll(root + "\\file-link", "l");
+  test::WriteAll(outside_ / "precious", "keep");
+  AddLink(root + "\\link", outside_.path());
+  AddLink(root + "\\file-link", outside_ / "precious");
+
+  EXPECT_TRUE(Path(RemoveFolderCmd, root));
+  EXPECT_FALSE(Exists(root));
+  EXPECT_TRUE(Called("list ", "tree\\plain"));
+  EXPECT_FALSE(Called("list ", "tree\\link"));
+  EXPECT_FALSE(Called("list ", outside_.path()));
+  EXPECT_TRUE(Called("delete ", "tree\\link"));
+  EXPECT_TRUE(Called("delete ", "tree\\file-link"));
+  EXPECT_EQ(ReadAll(outside_ / "precious"), "keep");
+}
+
+TEST_F(StandInLinks, RemoveFolderRemovesAFolderGivenAsLinkAlone) {
+  const std::string top = dir_ / "top";
+  ASSERT_TRUE(::CreateDirectoryA(top.c_str(), nullptr));
+  test::WriteAll(outside_ / "precious", "keep");
+  AddLink(top, outside_.path());
+
+  EXPECT_TRUE(Path(RemoveFolderCmd, top));
+  EXPECT_FALSE(Exists(top));
+  EXPECT_TRUE(g_calls.size() >= 1 && !Called("list ", "top"));
+  EXPECT_EQ(ReadAll(outside_ / "precious"), "keep");
+}
+
+// --- Volume roots ----------------------------------------------------------------
+// Checked with operations that only record: nothing on a real drive or share
+// is at risk should the check fail. Every opened folder is an ordinary one
+// whose path within its volume is scripted; the volume lookup names
+// C:\Mounted as a mounted volume and fails for drive Q.
+
+std::map<std::wstring, std::wstring> g_volume_relative;  // by full path; absent: unknown
+std::wstring g_link_folder;                              // opens as a reparse point
+std::map<HANDLE, std::wstring> g_open;
+bool g_lookup_works = true;
+
+HANDLE InertOpen(const std::wstring& path, uint32_t, uint32_t, uint32_t, uint32_t, bool) {
+  g_calls.push_back("open " + Narrow(path));
+  const HANDLE h = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x1000 + 4 * g_open.size()));
+  g_open[h] = path;
+  return h;
+}
+void InertClose(HANDLE) {}
+bool InertFacts(HANDLE h, FileFacts* facts) {
+  const std::wstring& path = g_open[h];
+  facts->attributes = FILE_ATTRIBUTE_DIRECTORY;
+  if (SamePath(path, g_link_folder)) facts->attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  facts->link_count = 1;
+  // The platform's long-path form of a full path.
+  if (path.rfind(L"\\\\?\\", 0) == 0) {
+    facts->final_path = path;
+  } else if (path.rfind(L"\\\\", 0) == 0) {
+    facts->final_path = L"\\\\?\\UNC\\" + path.substr(2);
+  } else {
+    facts->final_path = L"\\\\?\\" + path;
+  }
+  auto relative = g_volume_relative.find(path);
+  facts->volume_relative = relative != g_volume_relative.end() ? relative->second : L"";
+  return true;
+}
+bool InertMarkDeleted(HANDLE h) {
+  g_calls.push_back("delete " + Narrow(g_open[h]));
+  return false;
+}
+bool InertList(HANDLE h, std::vector<FolderEntryName>*) {
+  g_calls.push_back("list " + Narrow(g_open[h]));
+  return true;
+}
+bool InertVolumePath(const std::wstring& path, std::wstring* volume) {
+  g_calls.push_back("lookup " + Narrow(path));
+  if (!g_lookup_works || ::_wcsnicmp(path.c_str(), L"Q:", 2) == 0) return false;
+  *volume =
+      ::_wcsnicmp(path.c_str(), L"C:\\Mounted", 10) == 0 ? L"C:\\Mounted\\" : path.substr(0, 3);
+  return true;
+}
+
+class RemoveFolderRoots : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static const FileOperations inert = {InertOpen,        InertClose, InertFacts,
+                                         InertMarkDeleted, InertList,  InertVolumePath};
+    SetFileOperationsForTesting(&inert);
+    g_volume_relative.clear();
+    g_link_folder.clear();
+    g_lookup_works = true;
+  }
+  void TearDown() override { SetFileOperationsForTesting(nullptr); }
+  // RemoveFolderCmd's calls for a path.
+  std::vector<std::string> Remove(const char* path) {
+    g_calls.clear();
+    g_open.clear();
+    EXPECT_FALSE(Path(RemoveFolderCmd, path)) << path;  // the inert deletion fails
+    return g_calls;
+  }
+  static bool Emptied(const std::vector<std::string>& calls) {
+    for (const std::string& c : calls) {
+      if (c.rfind("list ", 0) == 0 || c.rfind("delete ", 0) == 0) return true;
     }
     return false;
   }
 };
 
-TEST_F(RemoveFolderLinks, FolderLinksAreRemovedUnenteredAndFileLinksDeleted) {
-  ScratchFolder dir("links");
-  const std::string root = dir / "tree";
-  const std::string folder_link = root + "\\link";
-  const std::string file_link = root + "\\file-link";
-  ASSERT_TRUE(::CreateDirectoryA(root.c_str(), nullptr));
-  ASSERT_TRUE(::CreateDirectoryA(folder_link.c_str(), nullptr));
-  ASSERT_TRUE(::CreateDirectoryA((root + "\\plain").c_str(), nullptr));
-  test::WriteAll(folder_link + "\\precious", "keep");
-  test::WriteAll(root + "\\plain\\junk", "j");
-  test::WriteAll(file_link, "l");
-  g_links = {folder_link, file_link};
-
-  EXPECT_FALSE(Path(RemoveFolderCmd, root));  // the stand-in folder link is a real, full folder
-  EXPECT_TRUE(Called("list " + root));
-  EXPECT_TRUE(Called("list " + root + "\\plain"));
-  EXPECT_FALSE(Exists(root + "\\plain"));
-  // The folder link is removed as an entry of its own, never entered.
-  EXPECT_FALSE(Called("list " + folder_link));
-  EXPECT_TRUE(Called("rmdir " + folder_link));
-  EXPECT_EQ(ReadAll(folder_link + "\\precious"), "keep");
-  // A link without the folder flag is deleted as a file.
-  EXPECT_TRUE(Called("del " + file_link));
-  EXPECT_FALSE(Called("rmdir " + file_link));
-  EXPECT_FALSE(Exists(file_link));
-}
-
-TEST_F(RemoveFolderLinks, AFolderGivenAsLinkIsNotEmptied) {
-  ScratchFolder dir("link-top");
-  const std::string root = dir / "top";
-  ASSERT_TRUE(::CreateDirectoryA(root.c_str(), nullptr));
-  test::WriteAll(root + "\\precious", "keep");
-  g_links = {root};
-
-  EXPECT_FALSE(Path(RemoveFolderCmd, root));
-  EXPECT_FALSE(Called("list " + root));
-  EXPECT_TRUE(Called("rmdir " + root));
-  EXPECT_EQ(ReadAll(root + "\\precious"), "keep");
-}
-
-// Roots are checked with operations that only record: nothing on a real
-// drive or share is at risk should the check fail. The stand-in volume
-// lookup names one folder as a mounted volume.
-void ListNothing(const std::string& folder, std::vector<FolderEntry>*) {
-  g_calls.push_back("list " + folder);
-}
-bool RecordRemoveOnly(const char* path) {
-  g_calls.push_back(std::string("rmdir ") + path);
-  return false;
-}
-bool RecordDeleteOnly(const char* path) {
-  g_calls.push_back(std::string("del ") + path);
-  return false;
-}
-uint32_t AttributesOfFolder(const char*) {
-  return kAttributeDirectory;
-}
-bool MountedVolumeAt(const char* path, std::string* volume) {
-  if (::_strnicmp(path, "C:\\Mounted", 10) != 0) return false;
-  *volume = "C:\\Mounted\\";
-  return true;
-}
-
-TEST(RemoveFolderRoots, VolumeAndShareRootsInEverySpellingAreRefused) {
-  static const FolderTreeOperations inert = {ListNothing, RecordRemoveOnly, RecordDeleteOnly,
-                                             AttributesOfFolder, MountedVolumeAt};
-  SetFolderTreeOperationsForTesting(&inert);
+TEST_F(RemoveFolderRoots, RootsSpeltAsSuchAreNeverOpened) {
   for (const char* path : {"",
                            "   ",
                            "C:",
@@ -276,22 +466,56 @@ TEST(RemoveFolderRoots, VolumeAndShareRootsInEverySpellingAreRefused) {
                            "//server/share/",
                            "\\\\server\\share\\k\\..",
                            "\\\\?\\UNC\\server\\share\\",
-                           "\\\\server",
-                           "C:\\Mounted",
-                           "c:\\mounted\\"}) {
-    g_calls.clear();
-    EXPECT_FALSE(Path(RemoveFolderCmd, path)) << '"' << path << '"';
-    EXPECT_TRUE(g_calls.empty()) << '"' << path << '"';
+                           "\\\\server"}) {
+    EXPECT_TRUE(Remove(path).empty()) << '"' << path << '"';
   }
-  // Folders below a root proceed, on drives, shares and mounted volumes.
-  for (const char* path : {"C:\\k", "  C:\\k", "C:/k/", "\\k", "\\\\server\\share\\k",
-                           "\\\\?\\C:\\k", "\\\\?\\UNC\\server\\share\\k", "C:\\Mounted\\k"}) {
-    g_calls.clear();
-    Path(RemoveFolderCmd, path);
-    ASSERT_EQ(g_calls.size(), 2u) << path;
-    EXPECT_EQ(g_calls[1].substr(0, 6), "rmdir ") << path;
+}
+
+TEST_F(RemoveFolderRoots, AFolderThatIsItsVolumesRootIsNotEmptied) {
+  // Its path within its volume says so, without a lookup.
+  g_volume_relative[L"C:\\Mounted"] = L"\\";
+  std::vector<std::string> calls = Remove("C:\\Mounted");
+  EXPECT_FALSE(Emptied(calls));
+  EXPECT_EQ(calls, (std::vector<std::string>{"open C:\\Mounted"}));
+  // Or the lookup, where that path is not known.
+  g_volume_relative.clear();
+  EXPECT_FALSE(Emptied(Remove("c:\\mounted\\")));
+  // A link that is a mount point of a volume.
+  g_link_folder = L"C:\\Mounted";
+  g_volume_relative[L"C:\\Mounted"] = L"\\Mounted";
+  EXPECT_FALSE(Emptied(Remove("C:\\Mounted")));
+}
+
+TEST_F(RemoveFolderRoots, WhenItCannotBeToldTheFolderIsKept) {
+  // No path within its volume, and the lookup fails.
+  std::vector<std::string> calls = Remove("Q:\\k");
+  EXPECT_FALSE(Emptied(calls));
+  EXPECT_EQ(calls.back(), "lookup Q:\\k");
+  g_lookup_works = false;
+  EXPECT_FALSE(Emptied(Remove("C:\\k")));
+  // A link needs the lookup even where its path within its volume is known.
+  g_link_folder = L"C:\\k";
+  g_volume_relative[L"C:\\k"] = L"\\k";
+  EXPECT_FALSE(Emptied(Remove("C:\\k")));
+}
+
+TEST_F(RemoveFolderRoots, OrdinaryFoldersProceedWithoutALookup) {
+  for (const char* path : {"C:\\k", "  C:\\k", "C:/k/", "\\\\server\\share\\k", "\\\\?\\C:\\k",
+                           "\\\\?\\UNC\\server\\share\\k", "C:\\Mounted\\k", "Q:\\k"}) {
+    const char* trimmed = path;
+    while (*trimmed == ' ') ++trimmed;
+    g_volume_relative.clear();
+    g_volume_relative[FullPathOf(WidePath(trimmed))] = L"\\k";
+    const std::vector<std::string> calls = Remove(path);
+    ASSERT_EQ(calls.size(), 3u) << path;
+    EXPECT_EQ(calls[1].substr(0, 5), "list ") << path;
+    EXPECT_EQ(calls[2].substr(0, 7), "delete ") << path;
   }
-  SetFolderTreeOperationsForTesting(nullptr);
+  // A link (not a volume's) is removed alone, after a lookup.
+  g_volume_relative.clear();
+  g_link_folder = L"C:\\k";
+  const std::vector<std::string> calls = Remove("C:\\k");
+  EXPECT_EQ(calls, (std::vector<std::string>{"open C:\\k", "lookup C:\\k", "delete C:\\k"}));
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ TEST(LibraryRecords, TableOrderNamesAndIdentity) {
     int32_t commands;
   } expected[] = {
       {&kCoreLibraryRecord, L"系统核心支持库", "d09f2340818511d396f6aaf844c7e325", 0xC0000001u, 51,
-       15},
+       16},
       {&kCompressionLibraryRecord, L"压缩解压支持库", "7B68736E818E41c5A28B0AE4D43C128C", 0, 1, 0},
       {&kSpecialFunctionsLibraryRecord, L"特殊功能支持库", "A512548E76954B6E92C21055517615B0",
        0xC0000000u, 0, 1},
@@ -80,6 +80,8 @@ TEST(LibraryRecords, CommandsSitInTheirPositions) {
   EXPECT_EQ(core[kGetByteSetDataCmd], &GetByteSetDataCmd);
   EXPECT_EQ(core[kBitOrCmd], &BitOrCmd);
   EXPECT_EQ(core[kGetWindowHandleCmd], &GetWindowHandleCmd);
+  EXPECT_EQ(kWriteHeldFileCmd, 15);
+  EXPECT_EQ(core[kWriteHeldFileCmd], &WriteHeldFileCmd);
   EXPECT_EQ(kSpecialFunctionsLibraryRecord.command_entries[kDelayCmd], &DelayCmd);
   EXPECT_EQ(kSystemInterfaceLibraryRecord.command_entries[kSpecialFolderCmd], &SpecialFolderCmd);
   EXPECT_EQ(kSystemInterfaceLibraryRecord.command_entries[kShellOpenCmd], &ShellOpenCmd);

@@ -125,6 +125,205 @@ TEST(RunCmd, MissingProgramIsFalse) {
   EXPECT_EQ(Call(RunCmd, {Text(""), MakeBool(true), MakeOmitted()}).low, 0u);
 }
 
+// --- Which program RunCmd starts ----------------------------------------------
+
+// A copy of the probe placed at a path for one test, removed afterwards.
+class PlacedProbe {
+ public:
+  explicit PlacedProbe(std::string path) : path_(std::move(path)) {
+    placed_ = ::CopyFileA(ProbePath().c_str(), path_.c_str(), FALSE) != FALSE;
+  }
+  PlacedProbe(const PlacedProbe&) = delete;
+  PlacedProbe& operator=(const PlacedProbe&) = delete;
+  ~PlacedProbe() { ::DeleteFileA(path_.c_str()); }
+  bool placed() const { return placed_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  bool placed_ = false;
+};
+
+// The current folder for one test, restored afterwards.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::string& folder) {
+    ::GetCurrentDirectoryA(MAX_PATH, saved_);
+    ::SetCurrentDirectoryA(folder.c_str());
+  }
+  CurrentFolder(const CurrentFolder&) = delete;
+  CurrentFolder& operator=(const CurrentFolder&) = delete;
+  ~CurrentFolder() { ::SetCurrentDirectoryA(saved_); }
+
+ private:
+  char saved_[MAX_PATH] = {};
+};
+
+// A program name no other test process uses.
+std::string UniqueName(const char* tag) {
+  return std::string("korvex-") + tag + "-" + std::to_string(::GetCurrentProcessId());
+}
+
+std::string SystemFolderPath(const std::string& name) {
+  char folder[MAX_PATH];
+  const UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
+  return std::string(folder, n) + "\\" + name;
+}
+
+std::string WindowsFolderPath(const std::string& name) {
+  char folder[MAX_PATH];
+  const UINT n = ::GetSystemWindowsDirectoryA(folder, MAX_PATH);
+  return std::string(folder, n) + "\\" + name;
+}
+
+std::string ProgramFolderPath(const std::string& name) {
+  const std::string probe = ProbePath();
+  return probe.substr(0, probe.find_last_of('\\') + 1) + name;
+}
+
+// Whether two paths name one file (a 32-bit process sees the system folder
+// under two names).
+bool SameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION info[2] = {};
+  const std::string* paths[2] = {&a, &b};
+  for (int i = 0; i < 2; ++i) {
+    HANDLE file = ::CreateFileA(paths[i]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool ok = ::GetFileInformationByHandle(file, &info[i]) != FALSE;
+    ::CloseHandle(file);
+    if (!ok) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+         info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+// The file the probe ran from, as its report gives it.
+std::string ModuleOf(const std::string& report) {
+  const size_t at = report.find("module=");
+  if (at == std::string::npos) return std::string();
+  const size_t begin = at + 7;
+  return report.substr(begin, report.find('\n', begin) - begin);
+}
+
+// Runs a command line whose last argument is the report file, waiting.
+bool RunReporting(const std::string& line) {
+  return Call(RunCmd, {Text(line), MakeBool(true), MakeInt(2)}).low != 0;
+}
+
+TEST(RunCmd, BareNameComesFromTheSystemFolderThenTheWindowsFolder) {
+  ScratchFolder dir("bare");
+  const std::string name = UniqueName("system");
+  PlacedProbe in_system(SystemFolderPath(name + ".exe"));
+  PlacedProbe in_windows(WindowsFolderPath(name + ".exe"));
+  ASSERT_TRUE(in_system.placed() && in_windows.placed());
+
+  // ".exe" is added to a name without an extension; the line reaches the
+  // program unchanged.
+  const std::string report = dir / "report1";
+  const std::string line = name + " \"" + report + "\"";
+  ASSERT_TRUE(RunReporting(line));
+  std::string r = AwaitReport(report);
+  EXPECT_TRUE(SameFile(ModuleOf(r), in_system.path())) << r;
+  EXPECT_TRUE(Has(r, "cmdline=" + line)) << r;
+
+  // A quoted name with its extension; the Windows folder once the system
+  // folder has none.
+  ::DeleteFileA(in_system.path().c_str());
+  const std::string report2 = dir / "report2";
+  ASSERT_TRUE(RunReporting("\"" + name + ".exe\" \"" + report2 + "\""));
+  r = AwaitReport(report2);
+  EXPECT_TRUE(SameFile(ModuleOf(r), in_windows.path())) << r;
+}
+
+// A name ending in a double-byte character whose second byte equals a
+// backslash (code page 936 "\x95\x5C") is still a bare name.
+TEST(RunCmd, DoubleByteNameIsABareName) {
+  ASSERT_EQ(::GetACP(), 936u);
+  ScratchFolder dir("double-byte");
+  const std::string name = UniqueName("gbk") + "\x95\x5C";
+  PlacedProbe in_system(SystemFolderPath(name + ".exe"));
+  ASSERT_TRUE(in_system.placed());
+  const std::string report = dir / "report";
+  ASSERT_TRUE(RunReporting(name + " \"" + report + "\""));
+  const std::string r = AwaitReport(report);
+  EXPECT_TRUE(SameFile(ModuleOf(r), in_system.path())) << r;
+}
+
+// A program planted beside the calling program, or in the current folder
+// (a downloads folder), under a bare name the caller means to find in the
+// system: the system's own search tries both places first.
+TEST(RunCmd, BareNameNeverComesFromBesideTheProgramOrTheCurrentFolder) {
+  ScratchFolder dir("planted");
+  CurrentFolder current(dir.path());
+  const std::string beside = UniqueName("beside");
+  const std::string in_current = UniqueName("current");
+  PlacedProbe planted_beside(ProgramFolderPath(beside + ".exe"));
+  PlacedProbe planted_current(dir / (in_current + ".exe"));
+  ASSERT_TRUE(planted_beside.placed() && planted_current.placed());
+
+  const std::string report = dir / "report";
+  for (const std::string& name : {beside, beside + ".exe", in_current, in_current + ".exe"}) {
+    EXPECT_FALSE(RunReporting(name + " \"" + report + "\"")) << name;
+    EXPECT_FALSE(Exists(report)) << name;
+  }
+}
+
+TEST(RunCmd, QuotedPathWithBlanksRunsThatFileAndNothingBeforeIt) {
+  ScratchFolder dir("blanks");
+  const std::string folder = dir / "dir with blanks";
+  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+  PlacedProbe probe(folder + "\\probe.exe");
+  // What an unquoted path would run: the system's search tries each piece
+  // up to a blank with ".exe" added ("...\dir.exe") before the whole path.
+  PlacedProbe planted(dir / "dir.exe");
+  ASSERT_TRUE(probe.placed() && planted.placed());
+
+  const std::string report = dir / "report";
+  const std::string line = "\"" + probe.path() + "\" \"" + report + "\" -s";
+  ASSERT_TRUE(RunReporting(line));
+  const std::string r = AwaitReport(report);
+  EXPECT_TRUE(Has(r, "module=" + probe.path())) << r;
+  EXPECT_TRUE(Has(r, "cmdline=" + line)) << r;
+
+  ::DeleteFileA(report.c_str());
+  EXPECT_FALSE(RunReporting(probe.path() + " \"" + report + "\""));
+  EXPECT_FALSE(Exists(report));
+}
+
+TEST(RunCmd, RelativePathIsTakenFromTheCurrentFolderAsWritten) {
+  ScratchFolder dir("relative");
+  CurrentFolder current(dir.path());
+  ASSERT_TRUE(::CreateDirectoryA((dir / "sub").c_str(), nullptr));
+  PlacedProbe probe(dir / "sub\\probe.exe");
+  ASSERT_TRUE(probe.placed());
+
+  int n = 0;
+  for (const char* name : {"sub\\probe.exe", ".\\sub\\probe.exe", "sub/probe.exe"}) {
+    const std::string report = dir / ("report" + std::to_string(n++));
+    ASSERT_TRUE(RunReporting(std::string(name) + " \"" + report + "\"")) << name;
+    const std::string r = AwaitReport(report);
+    EXPECT_TRUE(Has(r, "module=" + probe.path())) << name << "\n" << r;
+  }
+  // A name with a folder part is taken exactly: no ".exe" is added.
+  const std::string report = dir / "report-exact";
+  EXPECT_FALSE(RunReporting("sub\\probe \"" + report + "\""));
+  EXPECT_FALSE(Exists(report));
+}
+
+TEST(RunCmd, NamesFoundNowhereStartNothing) {
+  ScratchFolder dir("nowhere");
+  const std::string folder_named_like_a_program = dir / "folder.exe";
+  ASSERT_TRUE(::CreateDirectoryA(folder_named_like_a_program.c_str(), nullptr));
+  for (const std::string& line :
+       {UniqueName("absent") + " -s", "\"" + UniqueName("absent") + ".exe\"",
+        "\"" + folder_named_like_a_program + "\" -s", "\"" + dir.path() + "\\missing.exe",
+        std::string("  "), std::string("\"\" -s")}) {
+    EXPECT_EQ(Call(RunCmd, {Text(line), MakeBool(true), MakeOmitted()}).low, 0u) << line;
+  }
+}
+
 TEST(ShellOpenCmd, OpensWithParametersFolderAndShowState) {
   ScratchFolder dir("shell");
   const std::string report = dir / "report.txt";

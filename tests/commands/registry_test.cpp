@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "commands/commands.h"
+#include "commands/registry_links.h"
 #include "tests/commands/win_test_util.h"
+
+extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
 
 namespace korvex {
 namespace {
@@ -163,6 +169,214 @@ TEST(RegistryRoots, NamesWithoutBackslashAreDirectlyUnderTheRoot) {
   // An empty path names the root's default value, never the root.
   EXPECT_FALSE(Delete(3, ""));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software"));
+}
+
+// --- Registry links ---------------------------------------------------------------
+// Links are made as any program of the user can make them: a key created
+// with REG_OPTION_CREATE_LINK whose REG_LINK value "SymbolicLinkValue" holds
+// the native name of the key it stands for.
+
+void MakeLink(HKEY root, const std::wstring& path, const std::wstring& target) {
+  HKEY link;
+  ASSERT_EQ(::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                              KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr),
+            ERROR_SUCCESS)
+      << "link";
+  EXPECT_EQ(::RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                             reinterpret_cast<const BYTE*>(target.data()),
+                             static_cast<DWORD>(target.size() * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  ::RegCloseKey(link);
+}
+bool LinkExists(HKEY root, const std::wstring& path) {
+  HKEY link;
+  if (::RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, &link) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD type = 0;
+  const bool is_link = ::RegQueryValueExW(link, L"SymbolicLinkValue", nullptr, &type, nullptr,
+                                          nullptr) == ERROR_SUCCESS &&
+                       type == REG_LINK;
+  ::RegCloseKey(link);
+  return is_link;
+}
+// Removes a link itself (a tree deletion would follow it).
+void RemoveLink(HKEY root, const std::wstring& path) {
+  HKEY link;
+  if (::RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, DELETE, &link) == ERROR_SUCCESS) {
+    NtDeleteKey(link);
+    ::RegCloseKey(link);
+  }
+}
+std::wstring Wide(const std::string& s) {
+  return std::wstring(s.begin(), s.end());
+}
+std::wstring ProcessUserSid() {
+  HANDLE token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return L"";
+  unsigned char user[256];
+  DWORD size = 0;
+  const BOOL ok = ::GetTokenInformation(token, TokenUser, user, sizeof user, &size);
+  ::CloseHandle(token);
+  wchar_t* text = nullptr;
+  if (!ok || !::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text)) {
+    return L"";
+  }
+  std::wstring sid = text;
+  ::LocalFree(text);
+  return sid;
+}
+
+class RegistryLinks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[80];
+    std::snprintf(name, sizeof name, "Software\\KorvexLinkTest-%lu", ::GetCurrentProcessId());
+    base_ = name;
+    std::snprintf(name, sizeof name, "SOFTWARE\\KorvexVictim-%lu", ::GetCurrentProcessId());
+    victim_ = name;
+    CreateKey(HKEY_CURRENT_USER, base_);
+  }
+  void TearDown() override {
+    for (const std::wstring& link : links_) RemoveLink(HKEY_CURRENT_USER, link);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, base_.c_str());
+    HKEY victim;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, victim_.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                        &victim) == ERROR_SUCCESS) {
+      ::RegDeleteTreeW(victim, nullptr);
+      ::RegCloseKey(victim);
+      ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, victim_.c_str(), KEY_WOW64_64KEY, 0);
+    }
+  }
+  // A link under the test key of the current user.
+  void Link(const std::string& relative, const std::wstring& target) {
+    links_.push_back(Wide(base_ + "\\" + relative));
+    MakeLink(HKEY_CURRENT_USER, links_.back(), target);
+  }
+  // A key of the machine's 64-bit view, which a link's native name reaches
+  // from either build.
+  void MachineValue(const std::string& key, const char* name) {
+    HKEY k;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
+                                KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("v"), 2);
+    ::RegCloseKey(k);
+  }
+  bool MachineValueExists(const std::string& key, const char* name) {
+    HKEY k;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &k) !=
+        ERROR_SUCCESS) {
+      return false;
+    }
+    const bool found = ::RegQueryValueExA(k, name, nullptr, nullptr, nullptr, nullptr) == 0;
+    ::RegCloseKey(k);
+    return found;
+  }
+  std::wstring MachineTarget() const { return L"\\REGISTRY\\MACHINE\\" + Wide(victim_); }
+
+  std::string base_;
+  std::string victim_;
+  std::vector<std::wstring> links_;
+};
+
+TEST_F(RegistryLinks, APerUserLinkToAMachineKeyIsNeverFollowed) {
+  MachineValue(victim_, "Keep");
+  MachineValue(victim_ + "\\.7z\\ShellNew", "NullFile");
+  Link(".7z\\ShellNew", MachineTarget());  // the ShellNew key itself
+  Link("Classes", MachineTarget());        // a key on the way
+  SetValue(HKEY_CURRENT_USER, base_ + "\\.rar\\ShellNew", "NullFile", "");
+
+  EXPECT_FALSE(Delete(3, base_ + "\\.7z\\ShellNew"));
+  EXPECT_FALSE(Delete(3, base_ + "\\Classes\\.7z\\ShellNew"));
+  EXPECT_FALSE(Delete(3, base_ + "\\Classes\\Keep"));
+  EXPECT_TRUE(MachineValueExists(victim_, "Keep"));
+  EXPECT_TRUE(MachineValueExists(victim_ + "\\.7z\\ShellNew", "NullFile"));
+  // The planted links are left as they are.
+  EXPECT_TRUE(LinkExists(HKEY_CURRENT_USER, Wide(base_ + "\\.7z\\ShellNew")));
+  EXPECT_TRUE(LinkExists(HKEY_CURRENT_USER, Wide(base_ + "\\Classes")));
+  // An ordinary ShellNew key beside them still goes.
+  EXPECT_TRUE(Delete(3, base_ + "\\.rar\\ShellNew"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, base_ + "\\.rar\\ShellNew"));
+}
+
+TEST_F(RegistryLinks, LinksIntoTheUsersOwnHiveAreFollowed) {
+  const std::wstring sid = ProcessUserSid();
+  ASSERT_FALSE(sid.empty());
+  const std::wstring real = L"\\REGISTRY\\USER\\" + sid + L"\\" + Wide(base_) + L"\\Real";
+  SetValue(HKEY_CURRENT_USER, base_ + "\\Real\\.7z\\ShellNew", "NullFile", "");
+  SetValue(HKEY_CURRENT_USER, base_ + "\\Real\\.zip", "Value", "v");
+  SetValue(HKEY_CURRENT_USER, base_ + "\\RealRar", "NullFile", "");
+  Link("Classes", real);
+  Link(".rar\\ShellNew", L"\\REGISTRY\\USER\\" + sid + L"\\" + Wide(base_) + L"\\RealRar");
+
+  EXPECT_TRUE(Delete(3, base_ + "\\Classes\\.7z\\ShellNew"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, base_ + "\\Real\\.7z\\ShellNew"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, base_ + "\\Real\\.7z"));
+  EXPECT_TRUE(Delete(3, base_ + "\\Classes\\.zip\\Value"));
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, base_ + "\\Real\\.zip", "Value"));
+  EXPECT_TRUE(Delete(3, base_ + "\\.rar\\ShellNew"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, base_ + "\\RealRar"));
+}
+
+// Links in the machine's hive that lead into it are the system's or an
+// administrator's: the 32-bit view's Wow6432Node\Classes is one.
+TEST_F(RegistryLinks, MachineLinksWithinTheMachineAreFollowed) {
+  char extension[40];
+  std::snprintf(extension, sizeof extension, ".korvex%lu", ::GetCurrentProcessId());
+  const std::string shell_new = std::string("SOFTWARE\\Classes\\") + extension + "\\ShellNew";
+  MachineValue(shell_new, "NullFile");
+  EXPECT_TRUE(Delete(4, shell_new));
+  EXPECT_FALSE(MachineValueExists(shell_new, "NullFile"));
+  ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string("SOFTWARE\\Classes\\") + extension).c_str(),
+                    KEY_WOW64_64KEY, 0);
+
+  // A link the test makes in the machine's hive (in this process's view).
+  MachineValue(victim_ + "\\ShellNew", "NullFile");
+  const std::string holder = victim_ + "-links";
+  CreateKey(HKEY_LOCAL_MACHINE, holder);
+  MakeLink(HKEY_LOCAL_MACHINE, Wide(holder + "\\Link"), MachineTarget());
+  EXPECT_TRUE(Delete(4, holder + "\\Link\\ShellNew"));
+  EXPECT_FALSE(MachineValueExists(victim_ + "\\ShellNew", "NullFile"));
+  RemoveLink(HKEY_LOCAL_MACHINE, Wide(holder + "\\Link"));
+  ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, holder.c_str());
+}
+
+// What every real user has: Software\Classes of the user's hive is a link to
+// the user's classes hive, \REGISTRY\USER\<sid>_Classes. Wine has no such
+// link, so a user of its own is made under HKEY_USERS and named the current
+// one through the seam.
+TEST_F(RegistryLinks, TheUsersClassesHiveCountsAsTheirs) {
+  char sid_text[64];
+  std::snprintf(sid_text, sizeof sid_text, "KorvexSid-%lu", ::GetCurrentProcessId());
+  const std::string sid = sid_text;
+  const std::string other = sid + "X";
+  SetValue(HKEY_USERS, sid + "_Classes\\.7z\\ShellNew", "NullFile", "");
+  SetValue(HKEY_USERS, other + "_Classes\\.7z\\ShellNew", "NullFile", "");
+  CreateKey(HKEY_USERS, sid + "\\Software");
+  const std::wstring classes = Wide(sid + "\\Software\\Classes");
+  const std::wstring others = Wide(sid + "\\Software\\Others");
+  MakeLink(HKEY_USERS, classes, L"\\REGISTRY\\USER\\" + Wide(sid) + L"_Classes");
+  MakeLink(HKEY_USERS, others, L"\\REGISTRY\\USER\\" + Wide(other) + L"_Classes");
+
+  // Not yet this process's user: refused.
+  EXPECT_FALSE(Delete(5, sid + "\\Software\\Classes\\.7z\\ShellNew"));
+  SetCurrentUserSidForTesting(Wide(sid).c_str());
+  EXPECT_TRUE(Delete(5, sid + "\\Software\\Classes\\.7z\\ShellNew"));
+  EXPECT_FALSE(KeyExists(HKEY_USERS, sid + "_Classes\\.7z\\ShellNew"));
+  // Another user's classes hive is not the current user's.
+  EXPECT_FALSE(Delete(5, sid + "\\Software\\Others\\.7z\\ShellNew"));
+  EXPECT_TRUE(KeyExists(HKEY_USERS, other + "_Classes\\.7z\\ShellNew"));
+  SetCurrentUserSidForTesting(nullptr);
+
+  RemoveLink(HKEY_USERS, classes);
+  RemoveLink(HKEY_USERS, others);
+  for (const std::string& key : {sid, sid + "_Classes", other + "_Classes"}) {
+    ::RegDeleteTreeA(HKEY_USERS, key.c_str());
+    ::RegDeleteKeyA(HKEY_USERS, key.c_str());
+  }
 }
 
 }  // namespace

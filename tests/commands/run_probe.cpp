@@ -1,7 +1,7 @@
 // A program that the process tests start: it writes what it was started with
 // into the report file named by its first argument: the command line, the
-// startup info's show state and flags, its working folder, and its arguments
-// as CommandLineArgsCmd reads them. With a second argument it first waits (up
+// startup info's show state and flags, its working folder, its own file, and
+// its arguments as CommandLineArgsCmd reads them. With a second argument it first waits (up
 // to 20 s, without ever reading messages) for the named event.
 #include <windows.h>
 
@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
   char folder[MAX_PATH] = {};
   ::GetCurrentDirectoryA(MAX_PATH, folder);
   report += std::string("cwd=") + folder + "\n";
+  char module[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+  report += std::string("module=") + module + "\n";
 
   void* array = nullptr;
   korvex::ArgRecord variable =

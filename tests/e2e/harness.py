@@ -113,12 +113,14 @@ class Prefix:
         return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
     # --- processes ------------------------------------------------------------
-    def start(self, args, extra_env=None):
+    def start(self, args, extra_env=None, cwd=None):
+        """Starts a program; cwd (a folder of the prefix's drive) becomes its
+        current folder."""
         # Output goes to a file: a pipe would stay open as long as any program
         # started from this one (Explorer, say) keeps running.
         log = open(os.path.join(self.work, "output-%d.log" % len(self.procs)), "wb")
         p = subprocess.Popen([self.loader] + args, env=self.env(extra_env), stdout=log,
-                             stderr=subprocess.STDOUT)
+                             stderr=subprocess.STDOUT, cwd=cwd)
         log.close()
         self.procs.append(p)
         return p

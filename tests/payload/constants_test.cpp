@@ -36,7 +36,6 @@ struct TextCase {
 TEST(ConstantSegment, TextsAreExactNulTerminatedBytes) {
   const TextCase cases[] = {
       {"kInstallerRelativePath", kInstallerRelativePath, "Tessaranvolk\\Korvex.exe"},
-      {"kCmdPrefix", kCmdPrefix, "cmd /c "},
       {"kEmptyText", kEmptyText, ""},
       {"kSettingsRelativePath", kSettingsRelativePath, "Korvex\\Korvex.qdf"},
       {"kWorkFolderName", kWorkFolderName, "Tessaranvolk"},
@@ -54,7 +53,11 @@ TEST(ConstantSegment, TextsAreExactNulTerminatedBytes) {
       {"kSilentCommandTail", kSilentCommandTail,
        "Tessaranvolk\\Korvex.exe /sp- /verysilent /suppressmsgboxes /norestart"},
       {"kWorkFolderOpenPath", kWorkFolderOpenPath, "Tessaranvolk\\"},
-      {"kRevealPrefix", kRevealPrefix, "Explorer /select, "},
+      {"kExplorerName", kExplorerName, "explorer.exe"},
+      {"kRevealSwitch", kRevealSwitch, " /select, "},
+      {"kBlank", kBlank, " "},
+      {"kBackslash", kBackslash, "\\"},
+      {"kSettingsFolderName", kSettingsFolderName, "Korvex"},
       {"kQuote", kQuote, "\""},
       {"kSilentSwitches", kSilentSwitches, " /sp- /verysilent /suppressmsgboxes /norestart"},
   };

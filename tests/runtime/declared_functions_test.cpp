@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "tests/runtime/runtime_test_support.h"
 
@@ -13,20 +14,35 @@ namespace {
 using testing::Capture;
 using testing::Gbk;
 
+std::string ProgramPath(const char* name) {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string s(path, n);
+  return s.substr(0, s.rfind('\\')) + "\\" + name;
+}
+
+// The library of our own beside the test program, declared by its full path
+// (a plain name is looked for in the system folder only).
+const char* ProbeLibrary() {
+  static const std::string path = ProgramPath("korvex_probe.dll");
+  return path.c_str();
+}
+
 const char* const kModules[] = {
-    "korvex_probe.dll",    // 0
-    "korvex_probe.dll",    // 1
-    "korvex_probe.dll",    // 2
-    "korvex_probe.dll",    // 3
+    ProbeLibrary(),        // 0
+    ProbeLibrary(),        // 1
+    ProbeLibrary(),        // 2
+    ProbeLibrary(),        // 3
     "msvcrt.dll",          // 4
     "",                    // 5
     "",                    // 6
     "Kernel32.dll",        // 7
     "kernel32.dll",        // 8
-    "korvex_probe.dll",    // 9
+    ProbeLibrary(),        // 9
     "korvex_nowhere.dll",  // 10
     "",                    // 11
-    "korvex_probe.dll",    // 12
+    ProbeLibrary(),        // 12
+    "korvex_probe.dll",    // 13: beside the program, by a plain name
 };
 const char* const kFunctions[] = {
     "ProbeAdd",                // 0 stdcall (a, b)
@@ -42,6 +58,7 @@ const char* const kFunctions[] = {
     "Anything",                // 10
     "NoSuchFunctionAnywhere",  // 11
     "ProbeTriple",             // 12 exported by ordinal only
+    "ProbeAdd",                // 13
 };
 constexpr int32_t kCount = sizeof kModules / sizeof kModules[0];
 
@@ -126,9 +143,9 @@ TEST_F(DeclaredFunctionsTest, CallerCleansAndSystemLibraries) {
 }
 
 TEST_F(DeclaredFunctionsTest, MissingFunctionEndsWithItsNames) {
-  EXPECT_EQ(
-      EndMessage([] { Call(9, {}, false); }),
-      Gbk("无法找到指定DLL库文件“korvex_probe.dll”中的输出命令“NoSuchExport”") + "\r\n0, 0\r\n");
+  EXPECT_EQ(EndMessage([] { Call(9, {}, false); }), Gbk("无法找到指定DLL库文件“") + ProbeLibrary() +
+                                                        Gbk("”中的输出命令“NoSuchExport”") +
+                                                        "\r\n0, 0\r\n");
   // Neither half of the entry was stored, and the library was let go.
   EXPECT_EQ(DeclaredFunctions().addresses[9], nullptr);
   EXPECT_EQ(DeclaredFunctions().modules[9], nullptr);
@@ -198,13 +215,6 @@ std::string SystemPath(const char* name) {
   return std::string(folder, n) + "\\" + name;
 }
 
-std::string ProgramPath(const char* name) {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s(path, n);
-  return s.substr(0, s.rfind('\\')) + "\\" + name;
-}
-
 TEST_F(DeclaredFunctionsTest, SystemLibrariesComeFromTheSystemFolderOnly) {
   // A planted copy beside the program changes nothing.
   std::string planted = ProgramPath("advapi32.dll");
@@ -220,9 +230,10 @@ TEST_F(DeclaredFunctionsTest, SystemLibrariesComeFromTheSystemFolderOnly) {
   EXPECT_EQ(LibraryLoadCandidates("msvcrt.dll"),
             std::vector<std::string>{SystemPath("msvcrt.dll")});
 
-  // Other libraries: beside the program first, then by name.
-  EXPECT_EQ(LibraryLoadCandidates("korvex_probe.dll"),
-            (std::vector<std::string>{ProgramPath("korvex_probe.dll"), "korvex_probe.dll"}));
+  // A plain name the system folder does not hold: nowhere, although the
+  // library lies beside the program.
+  EXPECT_TRUE(LibraryLoadCandidates("korvex_probe.dll").empty());
+  // A relative path: from the program's folder, then as given.
   EXPECT_EQ(LibraryLoadCandidates("sub\\x.dll"),
             (std::vector<std::string>{ProgramPath("sub\\x.dll"), "sub\\x.dll"}));
   // A name with a colon only as given.
@@ -231,13 +242,24 @@ TEST_F(DeclaredFunctionsTest, SystemLibrariesComeFromTheSystemFolderOnly) {
   EXPECT_TRUE(LibraryLoadCandidates("").empty());
 }
 
-TEST_F(DeclaredFunctionsTest, LibraryBesideTheProgramFoundWithRestrictedSearch) {
+// A library planted beside the program under a plain name the program
+// declares is never loaded: binding fails as for a missing library.
+TEST_F(DeclaredFunctionsTest, PlainNameBesideTheProgramIsNotLoaded) {
+  EXPECT_EQ(EndMessage([] {
+              Call(13, {1, 2}, false);
+            }),
+            Gbk("无法找到指定DLL库文件“korvex_probe.dll”中的输出命令“ProbeAdd”") + "\r\n0, 0\r\n");
+  EXPECT_EQ(GetModuleHandleA("korvex_probe.dll"), nullptr);
+  EXPECT_EQ(DeclaredFunctions().modules[13], nullptr);
+}
+
+TEST_F(DeclaredFunctionsTest, RestrictedSearchSkipsTheProgramsFolder) {
   EXPECT_TRUE(RestrictDllSearchToSystem());
   // The default search no longer looks beside the program...
   HMODULE by_name = LoadLibraryA("korvex_probe.dll");
   EXPECT_EQ(by_name, nullptr);
   if (by_name != nullptr) FreeLibrary(by_name);
-  // ...but the binding still finds the library there.
+  // ...while a library named by its full path still loads.
   EXPECT_EQ(Call(0, {3, 4}, false), 7u);
 }
 

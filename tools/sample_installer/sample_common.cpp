@@ -215,15 +215,24 @@ std::wstring SecondPhaseCommand(const std::wstring& program, const std::wstring&
   return command;
 }
 
-void AppendRunLog(const wchar_t* variable) {
-  std::wstring path = EnvironmentValue(variable);
-  if (path.empty()) return;
+namespace {
+
+// The process's command line, UTF-8.
+std::string CommandLineText() {
   const wchar_t* line = GetCommandLineW();
   int wide = static_cast<int>(wcslen(line));
   int bytes = WideCharToMultiByte(CP_UTF8, 0, line, wide, nullptr, 0, nullptr, nullptr);
   if (bytes < 0) bytes = 0;
   std::string text(static_cast<size_t>(bytes), '\0');
   if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, line, wide, text.data(), bytes, nullptr, nullptr);
+  return text;
+}
+
+}  // namespace
+
+void AppendLogLine(const wchar_t* variable, std::string text) {
+  std::wstring path = EnvironmentValue(variable);
+  if (path.empty()) return;
   text += "\r\n";
   korvex::KernelHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
@@ -232,6 +241,20 @@ void AppendRunLog(const wchar_t* variable) {
     DWORD written = 0;
     WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   }
+}
+
+void AppendRunLog(const wchar_t* variable) {
+  AppendLogLine(variable, CommandLineText());
+}
+
+void AppendStartLog(const wchar_t* variable) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  GetStartupInfoW(&startup);
+  const korvex::DecimalText flags(static_cast<int64_t>(startup.dwFlags));
+  const korvex::DecimalText show(static_cast<int64_t>(startup.wShowWindow));
+  AppendLogLine(variable, "flags=" + std::string(flags.view()) +
+                              " show=" + std::string(show.view()) + "\t" + CommandLineText());
 }
 
 bool EnvironmentFlag(const wchar_t* variable) {

@@ -80,6 +80,12 @@ std::wstring SecondPhaseCommand(const std::wstring& program, const std::wstring&
 // Appends the process's command line as one UTF-8 line to the file named by
 // the environment variable, when it is set.
 void AppendRunLog(const wchar_t* variable);
+// The same with how the process was started in front: "flags=<dwFlags>
+// show=<wShowWindow>" of its startup information, a tab, the command line.
+void AppendStartLog(const wchar_t* variable);
+// Appends text (UTF-8) as one line to the file named by the environment
+// variable, when it is set.
+void AppendLogLine(const wchar_t* variable, std::string text);
 // True when the environment variable is set to something other than "" or "0".
 bool EnvironmentFlag(const wchar_t* variable);
 

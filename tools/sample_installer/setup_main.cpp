@@ -9,10 +9,18 @@
 // Exit codes: 0 installed, 1 failed (nothing left behind), 2 failure forced
 // through KORVEX_SAMPLE_SETUP_FAIL, 3 cancelled on the page.
 // KORVEX_SAMPLE_SETUP_LOG names a file that gets one line per run with the
-// command line.
+// command line; KORVEX_SAMPLE_SETUP_START_LOG one that gets the startup
+// information's flags and show state in front of it.
+//
+// Like the product's installer, it opens its own file at start, for reading
+// and sharing reading only, keeps it open while it runs and fails (exit code
+// 1) when it cannot. KORVEX_SAMPLE_SETUP_SELF_LOG names a file that gets one
+// line per run: the SHA-256 digest of its own file as read through that
+// handle (lowercase hex), or "unreadable".
 #include "sample_common.h"
 
 #include <shellapi.h>
+#include <wincrypt.h>
 
 #include "base/file_io.h"
 
@@ -33,6 +41,38 @@ constexpr char kReadme[] =
     "\r\n"
     "This folder holds a sample installation of Korvex. Run unins000.exe to\r\n"
     "remove it again.\r\n";
+
+// The SHA-256 digest of the file behind `file`, from its start, in lowercase
+// hex; empty when it cannot be read.
+std::string DigestOf(HANDLE file) {
+  HCRYPTPROV provider = 0;
+  if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+    return {};
+  }
+  std::string hex;
+  HCRYPTHASH hash = 0;
+  if (CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash)) {
+    static BYTE buffer[64 * 1024];
+    DWORD got = 0;
+    bool read = SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0;
+    while (read && (read = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) &&
+           got > 0) {
+      if (!CryptHashData(hash, buffer, got, 0)) read = false;
+    }
+    BYTE digest[32];
+    DWORD size = sizeof digest;
+    if (read && CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0) && size == sizeof digest) {
+      static const char kHex[] = "0123456789abcdef";
+      for (BYTE b : digest) {
+        hex += kHex[b >> 4];
+        hex += kHex[b & 15];
+      }
+    }
+    CryptDestroyHash(hash);
+  }
+  CryptReleaseContext(provider, 0);
+  return hex;
+}
 
 // What this run made, so that a failure can take it back.
 struct Progress {
@@ -138,6 +178,13 @@ bool Install(Progress* progress) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   AppendRunLog(L"KORVEX_SAMPLE_SETUP_LOG");
+  AppendStartLog(L"KORVEX_SAMPLE_SETUP_START_LOG");
+  korvex::KernelHandle own_file(CreateFileW(ModulePath().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                            nullptr));
+  const std::string digest = own_file.IsValid() ? DigestOf(own_file.Get()) : std::string();
+  AppendLogLine(L"KORVEX_SAMPLE_SETUP_SELF_LOG", digest.empty() ? "unreadable" : digest);
+  if (digest.empty()) return kExitFailed;
   if (EnvironmentFlag(L"KORVEX_SAMPLE_SETUP_FAIL")) return kExitForcedFailure;
 
   int argc = 0;
