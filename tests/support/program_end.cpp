@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
 
 #include "runtime/errors.h"
 

@@ -17,9 +17,8 @@
 #pragma once
 
 #include <cstdint>
-#include <ostream>
+#include <iosfwd>
 #include <type_traits>
-#include <utility>
 
 namespace korvex::testing {
 
