@@ -14,6 +14,11 @@
 // The host build keeps exceptions and runs its tests under AddressSanitizer,
 // which does not follow __builtin_longjmp's stack switch: there the end throws
 // instead. One interface serves both, so the portable tests are written once.
+//
+// Only our own frames and the test's may lie between a run and the end it
+// catches: an end inside a window procedure that the system called must be
+// caught by a run inside that procedure (as the end-thread tests' owner window
+// does), never by one around the SendMessage or DispatchMessage that called it.
 #pragma once
 
 #include <cstdint>
