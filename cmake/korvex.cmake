@@ -16,11 +16,13 @@ set(KORVEX_ICON_FILE ${KORVEX_GENERATED_DIR}/korvex.ico)
 include(${CMAKE_CURRENT_LIST_DIR}/gbk_texts.cmake)
 
 # korvex_host_test(name SOURCES ... LIBS ...): a GoogleTest executable of the
-# host build, run by CTest under the sanitizers.
+# host build, run by CTest under the sanitizers. Every test executable has the
+# shared test support (tests/support).
 function(korvex_host_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} korvex_test_support
+                        GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS host TIMEOUT 300)
@@ -32,7 +34,8 @@ endfunction()
 function(korvex_wine_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} korvex_test_support
+                        GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
@@ -100,5 +103,11 @@ function(korvex_add_program target installer_file)
   else()
     target_link_options(${target} PRIVATE -Wl,--entry=KorvexProcessEntry)
   endif()
+  # The program carries no exception machinery (see the top CMakeLists.txt):
+  # the build fails when anything brings a part of it back.
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${KORVEX_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/scripts/link_map.py --unwinder
+            $<TARGET_FILE_DIR:${target}>/${target}.map
+    VERBATIM)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()

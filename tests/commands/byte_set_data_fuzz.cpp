@@ -1,6 +1,6 @@
 // Fuzzes GetByteSetDataCmd's reading: any byte set, type code and position.
 // An invalid type code ends the program through the runtime's report; here
-// the end unwinds back into the fuzz target instead.
+// the end returns to the fuzz target instead (tests/support/program_end.h).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,13 +10,10 @@
 #include "runtime/arg_record.h"
 #include "runtime/errors.h"
 #include "runtime/values.h"
+#include "tests/support/program_end.h"
 
 namespace {
 
-struct ProgramEnded {};
-[[noreturn]] void EndByThrowing(uint32_t) {
-  throw ProgramEnded{};
-}
 int32_t Quiet(int32_t, const char*) {
   return 1;
 }
@@ -40,15 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (mode == 2) args[2] = MakePointer(&variable, tag::kInt | tag::kArrayFlag);
   ArgRecord result = {0, 0, 0};
 
-  SetProcessExitForTesting(EndByThrowing);
   SetErrorHandler(Quiet);
-  bool ended = false;
-  try {
-    GetByteSetDataCmd(&result, 3, args);
-  } catch (const ProgramEnded&) {
-    ended = true;
-    ResetProgramEndForTesting();
-  }
+  const bool ended = testing::RunToEnd([&] { GetByteSetDataCmd(&result, 3, args); }).ended();
+  if (ended) ResetProgramEndForTesting();
   if (ended != (code < 1 || code > 10)) std::abort();
   if (!ended && result.tag == tag::kText) Free(PointerOf(result));
   if (mode == 2 && !ended && variable != -1 && (variable < position || variable > length)) {

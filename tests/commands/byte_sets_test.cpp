@@ -283,14 +283,11 @@ TEST(GetByteSetDataFatal, CodesOutsideOneToTenEndTheProgram) {
     testing::Capture() = testing::Captured{};
     Owned source(NewByteSet("abcd", 4));
     const int32_t live = LiveAllocationCount();
-    uint32_t exit_code = 0;
-    try {
+    const testing::EndOutcome end = testing::RunToEnd([&] {
       Call(GetByteSetDataCmd, {Bytes(source.get()), MakeInt(code)});
-      ADD_FAILURE() << "code " << code << " returned";
-    } catch (const testing::ProgramEnded& end) {
-      exit_code = end.exit_code;
-    }
-    EXPECT_EQ(exit_code, kFatalExitCode);
+    });
+    if (end.returned()) ADD_FAILURE() << "code " << code << " returned";
+    EXPECT_EQ(end.exit_code, kFatalExitCode);
     ASSERT_EQ(testing::Capture().handled.size(), 1u) << code;
     EXPECT_EQ(testing::Capture().handled[0].second.compare(0, message.size(), message), 0) << code;
     EXPECT_EQ(LiveAllocationCount(), live);
@@ -327,10 +324,8 @@ TEST(ByteSetSizes, BeyondWhatABlockCanHoldIsAnAllocationFailure) {
     testing::Rearm(testing::CapturingHandler);
     testing::Capture() = testing::Captured{};
     const int32_t live = LiveAllocationCount();
-    try {
-      Call(c.command, {c.arg});
+    if (testing::RunToEnd([&] { Call(c.command, {c.arg}); }).returned()) {
       ADD_FAILURE() << c.bytes << " returned";
-    } catch (const testing::ProgramEnded&) {
     }
     const std::string message = testing::Gbk(std::string("分配 ") + c.bytes + " 字节内存失败!");
     ASSERT_EQ(testing::Capture().handled.size(), 1u) << c.bytes;

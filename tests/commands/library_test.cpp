@@ -287,14 +287,9 @@ TEST(GetWindowHandle, LoadedUnitsGiveTheirWindow) {
   for (uint32_t window : {kWindowId + 1, kWindowId}) {
     testing::Rearm(testing::CapturingHandler);
     testing::Capture() = testing::Captured{};
-    uint32_t exit_code = 0;
-    try {
-      handle(window, 0x16010199, 0x1000A);
-      ADD_FAILURE() << "returned";
-    } catch (const testing::ProgramEnded& end) {
-      exit_code = end.exit_code;
-    }
-    EXPECT_EQ(exit_code, kFatalExitCode);
+    const testing::EndOutcome end = testing::RunToEnd([&] { handle(window, 0x16010199, 0x1000A); });
+    if (end.returned()) ADD_FAILURE() << "returned";
+    EXPECT_EQ(end.exit_code, kFatalExitCode);
     ASSERT_EQ(testing::Capture().handled.size(), 1u);
     const std::string& reported = testing::Capture().handled[0].second;
     EXPECT_EQ(reported.compare(0, message.size(), message), 0) << reported;

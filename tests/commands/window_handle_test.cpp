@@ -87,13 +87,10 @@ class WindowHandleTest : public testing::RuntimeTest {
   static std::string FatalReport(Action action) {
     testing::Rearm(testing::CapturingHandler);
     testing::Capture() = testing::Captured{};
-    try {
-      action();
-    } catch (const testing::ProgramEnded& end) {
-      EXPECT_EQ(end.exit_code, kFatalExitCode);
-      return testing::Capture().handled.empty() ? "?" : testing::Capture().handled[0].second;
-    }
-    return "";
+    const testing::EndOutcome end = testing::RunToEnd(action);
+    if (!end.ended()) return "";
+    EXPECT_EQ(end.exit_code, kFatalExitCode);
+    return testing::Capture().handled.empty() ? "?" : testing::Capture().handled[0].second;
   }
 
   std::vector<uint8_t> segment_;

@@ -8,8 +8,6 @@
 namespace korvex {
 namespace {
 
-using testing::ProgramEnded;
-
 // A recording library: every call with its library, command and arguments.
 struct Call {
   int32_t library;
@@ -144,19 +142,14 @@ TEST_F(CallProtocolTest, EntryTableHoldsTheRuntimeRoutines) {
   EXPECT_EQ(LiveAllocationCount(), before);
 
   SetErrorHandler(testing::CapturingHandler);
-  EXPECT_THROW(rt.report_error(5, 0, 12), ProgramEnded);
+  EXPECT_TRUE(testing::RunToEnd([&] { rt.report_error(5, 0, 12); }).ended());
   ASSERT_EQ(testing::Capture().handled.size(), 1u);
   EXPECT_EQ(testing::Capture().handled[0].first, 5);
   EXPECT_EQ(testing::Capture().handled[0].second,
             std::string(CodedErrorMessage(5)) + "\r\n0, 12\r\n");
 
   testing::Rearm();
-  try {
-    rt.end_program(0);
-    FAIL();
-  } catch (const ProgramEnded& end) {
-    EXPECT_EQ(end.exit_code, 0u);
-  }
+  EXPECT_EQ(testing::RunToEnd([&] { rt.end_program(0); }), testing::Ended(0));
 }
 
 int g_pumped = 0;
@@ -172,17 +165,13 @@ TEST_F(CallProtocolTest, ServicesReachTheRuntime) {
   EXPECT_EQ(RuntimeService(12345, 1, 2), 0);
 
   SetErrorHandler(testing::CapturingHandler);
-  EXPECT_THROW(RuntimeService(kServiceReportError, reinterpret_cast<intptr_t>("lib says"), 0),
-               ProgramEnded);
+  EXPECT_TRUE(testing::RunToEnd([&] {
+                RuntimeService(kServiceReportError, reinterpret_cast<intptr_t>("lib says"), 0);
+              }).ended());
   EXPECT_EQ(testing::Capture().handled.at(0).second, "lib says\r\n0, 0\r\n");
 
   testing::Rearm();
-  try {
-    RuntimeService(kServiceEnd, 42, 0);
-    FAIL();
-  } catch (const ProgramEnded& end) {
-    EXPECT_EQ(end.exit_code, 42u);
-  }
+  EXPECT_EQ(testing::RunToEnd([] { RuntimeService(kServiceEnd, 42, 0); }), testing::Ended(42));
 }
 
 }  // namespace

@@ -13,7 +13,6 @@ namespace {
 
 using testing::Capture;
 using testing::Gbk;
-using testing::ProgramEnded;
 
 std::string ProgramPath(const char* name) {
   char path[MAX_PATH];
@@ -80,15 +79,14 @@ class DeclaredFunctionsTest : public testing::RuntimeTest {
                                    caller_cleans ? 1 : 0, location, line);
   }
   std::string EndMessage(void (*action)()) {
-    try {
-      action();
-    } catch (const ProgramEnded& end) {
-      EXPECT_EQ(end.exit_code, kFatalExitCode);
-      EXPECT_EQ(Capture().handled.size(), 1u);
-      return Capture().handled.empty() ? std::string() : Capture().handled.back().second;
+    const testing::EndOutcome end = testing::RunToEnd(action);
+    if (!end.ended()) {
+      ADD_FAILURE() << "the program did not end";
+      return std::string();
     }
-    ADD_FAILURE() << "the program did not end";
-    return std::string();
+    EXPECT_EQ(end.exit_code, kFatalExitCode);
+    EXPECT_EQ(Capture().handled.size(), 1u);
+    return Capture().handled.empty() ? std::string() : Capture().handled.back().second;
   }
 };
 
@@ -268,10 +266,7 @@ TEST_F(DeclaredFunctionsTest, RestrictedSearchSkipsTheProgramsFolder) {
 TEST_F(DeclaredFunctionsTest, ModulesReleasedAtProgramEnd) {
   Call(0, {1, 2}, false);
   ASSERT_NE(GetModuleHandleA("korvex_probe.dll"), nullptr);
-  try {
-    EndProgram(0);
-  } catch (const ProgramEnded&) {
-  }
+  testing::RunToEnd([] { EndProgram(0); });
   EXPECT_EQ(GetModuleHandleA("korvex_probe.dll"), nullptr);
   EXPECT_EQ(DeclaredFunctions().modules[0], nullptr);
 }

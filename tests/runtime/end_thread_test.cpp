@@ -7,8 +7,6 @@
 namespace korvex {
 namespace {
 
-using testing::ProgramEnded;
-
 UINT g_request_message = 0;
 WPARAM g_request_code = 0;
 DWORD g_request_thread = 0;
@@ -22,12 +20,9 @@ LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
     g_request_message = message;
     g_request_code = wparam;
     g_request_thread = GetCurrentThreadId();
-    if (g_answer_requests) {
-      try {
-        AnswerEndRequest(static_cast<uint32_t>(wparam));
-      } catch (const ProgramEnded&) {
-        g_main_ended_on_request = true;
-      }
+    if (g_answer_requests &&
+        testing::RunToEnd([wparam] { AnswerEndRequest(static_cast<uint32_t>(wparam)); }).ended()) {
+      g_main_ended_on_request = true;
     }
     return 0;
   }
@@ -40,21 +35,12 @@ struct WorkerResult {
   bool waiting = false;  // left for the main thread to end the process
 };
 
-struct ThreadWaiting {};
-void ThrowThreadWaiting() {
-  throw ThreadWaiting{};
-}
-
 DWORD WINAPI EndOnWorker(void* parameter) {
   auto* result = static_cast<WorkerResult*>(parameter);
-  try {
-    EndProgram(7);
-  } catch (const ProgramEnded& end) {
-    result->ended = true;
-    result->exit_code = end.exit_code;
-  } catch (const ThreadWaiting&) {
-    result->waiting = true;
-  }
+  const testing::EndOutcome end = testing::RunToEnd([] { EndProgram(7); });
+  result->ended = end.ended();
+  result->exit_code = end.exit_code;
+  result->waiting = end.parked();
   return 0;
 }
 
@@ -92,10 +78,8 @@ class EndThreadTest : public testing::RuntimeTest {
     g_answer_requests = false;
     g_main_ended_on_request = false;
     ArmMainThread();
-    SetThreadParkForTesting(ThrowThreadWaiting);
   }
   void TearDown() override {
-    SetThreadParkForTesting(nullptr);
     DestroyWindow(owner_);
     RuntimeTest::TearDown();
   }
@@ -139,7 +123,7 @@ TEST_F(EndThreadTest, EndOnAnotherThreadIsSentToTheOwnerWindow) {
   // On the main thread itself the clean-up runs.
   testing::Rearm();
   RegisterCleanupRoutine(CountCleanup);
-  EXPECT_THROW(EndProgram(1), ProgramEnded);
+  EXPECT_TRUE(testing::RunToEnd([&] { EndProgram(1); }).ended());
   EXPECT_EQ(g_cleanups, 1);
 }
 
@@ -158,12 +142,8 @@ TEST_F(EndThreadTest, EndFromAnotherThreadLetsABegunCleanUpFinish) {
     g_cleanup_finished = true;
   });
   ProgramEndSteps().release_runtime_objects = [] { ++g_released; };
-  try {
-    EndProgram(0);
-    ADD_FAILURE() << "the program did not end";
-  } catch (const ProgramEnded& end) {
-    EXPECT_EQ(end.exit_code, 0u);
-  }
+  EXPECT_EQ(testing::RunToEnd([] { EndProgram(0); }), testing::Ended(0))
+      << "the program did not end";
   EXPECT_EQ(g_request_code, 7u);          // the request reached the main thread...
   EXPECT_FALSE(g_main_ended_on_request);  // ...which went on with its clean-up
   EXPECT_FALSE(g_during_cleanup.ended);   // nor did the worker end the process
@@ -177,7 +157,7 @@ TEST_F(EndThreadTest, EndFromAnotherThreadLetsABegunCleanUpFinish) {
   SetHiddenOwnerWindow(nullptr);
   RegisterCleanupRoutine([] { g_during_cleanup = EndFromAnotherThread(); });
   g_during_cleanup = WorkerResult{};
-  EXPECT_THROW(EndProgram(0), ProgramEnded);
+  EXPECT_TRUE(testing::RunToEnd([&] { EndProgram(0); }).ended());
   EXPECT_FALSE(g_during_cleanup.ended);
   EXPECT_TRUE(g_during_cleanup.waiting);
 }
@@ -194,12 +174,7 @@ TEST_F(EndThreadTest, EndFromAnotherThreadWhileTheErrorBoxIsOpenWaitsForTheRepor
   // The box's modal loop dispatches the worker's end request to the owner.
   SetMessageBoxForTesting(
       [](const char*, const char*, uint32_t) { g_during_box = EndFromAnotherThread(); });
-  uint32_t exit_code = 0;
-  try {
-    ReportError("boom", 0, 0, 0);
-  } catch (const ProgramEnded& end) {
-    exit_code = end.exit_code;
-  }
+  const uint32_t exit_code = testing::RunToEnd([] { ReportError("boom", 0, 0, 0); }).exit_code;
   EXPECT_EQ(g_request_message, kEndRequestMessage);  // the request reached the main thread...
   EXPECT_EQ(g_request_code, 7u);
   EXPECT_FALSE(g_main_ended_on_request);  // ...which left the end to the report

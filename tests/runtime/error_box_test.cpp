@@ -11,8 +11,6 @@
 namespace korvex {
 namespace {
 
-using testing::ProgramEnded;
-
 struct BoxSeen {
   std::wstring title;
   std::wstring texts;  // the texts of its static controls, one after another
@@ -55,12 +53,12 @@ TEST(ErrorBox, ShowsTheTextsOnAnySystemCodePage) {
     EXPECT_EQ(GetACP(), static_cast<UINT>(std::atoi(acp)));
   }
   ResetProgramEndForTesting();
-  SetProcessExitForTesting(testing::ThrowProgramEnded);
+  testing::TrapProgramEnd();
   SetMessageBoxForTesting(nullptr);  // the system's box
   g_box = BoxSeen{};
   UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadAndCloseBox);
   ASSERT_NE(timer, 0u);
-  EXPECT_THROW(RaiseCodedError(kErrTypeMismatch, 0, 0), ProgramEnded);
+  EXPECT_TRUE(testing::RunToEnd([&] { RaiseCodedError(kErrTypeMismatch, 0, 0); }).ended());
   if (!g_box.found) KillTimer(nullptr, timer);
   SetMessageBoxForTesting(testing::CapturingBox);
   ResetProgramEndForTesting();

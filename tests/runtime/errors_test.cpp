@@ -8,18 +8,13 @@ namespace {
 
 using testing::Capture;
 using testing::Gbk;
-using testing::ProgramEnded;
 
 class ErrorsTest : public testing::RuntimeTest {};
 
 uint32_t EndCode(void (*action)()) {
-  try {
-    action();
-  } catch (const ProgramEnded& end) {
-    return end.exit_code;
-  }
-  ADD_FAILURE() << "the program did not end";
-  return 0;
+  const testing::EndOutcome end = testing::RunToEnd(action);
+  if (!end.ended()) ADD_FAILURE() << "the program did not end";
+  return end.exit_code;
 }
 
 TEST_F(ErrorsTest, CodedMessagesByteForByte) {
@@ -141,7 +136,7 @@ TEST_F(ErrorsTest, HandlerInProgressRule) {
   ASSERT_EQ(Capture().boxes.size(), 1u);
   EXPECT_NE(Capture().boxes[0].find(Gbk("未得到所需要的数值型数据")), std::string::npos);
 
-  // After the unwinding the handler is called again.
+  // After a fresh start the handler is called again.
   testing::Rearm(testing::CapturingHandler);
   Capture().handler_result = 0;  // a zero result still shows the box
   EXPECT_EQ(EndCode([] { ReportError("x", 0, 0, 0); }), kFatalExitCode);

@@ -14,7 +14,6 @@ namespace {
 
 using testing::Capture;
 using testing::Gbk;
-using testing::ProgramEnded;
 
 // More than the address space of the process holds.
 constexpr size_t kImpossible = SIZE_MAX / 2;
@@ -35,13 +34,9 @@ std::string AllocationFailedText(uint64_t bytes) {
 // Runs the action, which must end the program; returns the exit code.
 template <typename Action>
 uint32_t EndCode(Action action) {
-  try {
-    action();
-  } catch (const ProgramEnded& end) {
-    return end.exit_code;
-  }
-  ADD_FAILURE() << "the program did not end";
-  return 0;
+  const testing::EndOutcome end = testing::RunToEnd(action);
+  if (!end.ended()) ADD_FAILURE() << "the program did not end";
+  return end.exit_code;
 }
 
 // Whether the address lies inside a block in use of the process heap.

@@ -1,5 +1,6 @@
-// Shared pieces of the runtime tests: the end of the program turned into an
-// exception, captured reports, and code page 936 texts from readable UTF-8.
+// Shared pieces of the runtime tests: the end of the program caught
+// (tests/support/program_end.h), captured reports, and code page 936 texts
+// from readable UTF-8.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "runtime/call_protocol.h"
 #include "runtime/errors.h"
 #include "runtime/values.h"
+#include "tests/support/program_end.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -19,15 +21,6 @@
 #endif
 
 namespace korvex::testing {
-
-// Thrown by the test ProcessExit: the program would have ended here.
-struct ProgramEnded {
-  uint32_t exit_code;
-};
-
-inline void ThrowProgramEnded(uint32_t exit_code) {
-  throw ProgramEnded{exit_code};
-}
 
 // What reached the error handler and the message box.
 struct Captured {
@@ -54,7 +47,7 @@ inline void CapturingBox(const char* text, const char* title, uint32_t style) {
 // A fresh end state after a test has ended the program once.
 inline void Rearm(ErrorHandler handler = nullptr) {
   ResetProgramEndForTesting();
-  SetProcessExitForTesting(ThrowProgramEnded);
+  TrapProgramEnd();
   SetErrorHandler(handler);
 }
 
@@ -64,7 +57,7 @@ class RuntimeTest : public ::testing::Test {
   void SetUp() override {
     ResetProgramEndForTesting();
     ResetRuntimeEntriesForTesting();
-    SetProcessExitForTesting(ThrowProgramEnded);
+    TrapProgramEnd();
     SetMessageBoxForTesting(CapturingBox);
     SetAllocationLimitForTesting(0);
     ClearConstantSegment();

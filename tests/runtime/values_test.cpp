@@ -12,7 +12,6 @@ namespace {
 
 using testing::Capture;
 using testing::Gbk;
-using testing::ProgramEnded;
 
 class ValuesTest : public testing::RuntimeTest {};
 
@@ -140,12 +139,8 @@ TEST_F(ValuesTest, ConstantSegmentIsNeverFreedOrResizedInPlace) {
 TEST_F(ValuesTest, AllocationFailureReportsTheByteCountAndEnds) {
   SetAllocationLimitForTesting(1000);
   SetErrorHandler(testing::CapturingHandler);
-  try {
-    Allocate(123456);
-    FAIL() << "allocation failure returned";
-  } catch (const ProgramEnded& end) {
-    EXPECT_EQ(end.exit_code, 0xFFFFFFFFu);
-  }
+  EXPECT_EQ(testing::RunToEnd([] { Allocate(123456); }), testing::Ended(0xFFFFFFFFu))
+      << "allocation failure returned";
   ASSERT_EQ(Capture().handled.size(), 1u);
   EXPECT_EQ(Capture().handled[0].first, 0);
   EXPECT_EQ(Capture().handled[0].second, Gbk("分配 123456 字节内存失败!") + "\r\n0, 0\r\n");
@@ -154,13 +149,13 @@ TEST_F(ValuesTest, AllocationFailureReportsTheByteCountAndEnds) {
   // Reallocation fails the same way, for a heap block as for a constant.
   testing::Rearm(testing::CapturingHandler);
   void* block = Allocate(16);
-  EXPECT_THROW(Reallocate(block, 5000), ProgramEnded);
+  EXPECT_TRUE(testing::RunToEnd([&] { Reallocate(block, 5000); }).ended());
   EXPECT_EQ(Capture().handled.back().second, Gbk("分配 5000 字节内存失败!") + "\r\n0, 0\r\n");
   Free(block);
 
   // A negative count never reaches the heap.
   testing::Rearm();
-  EXPECT_THROW(Allocate(-8), ProgramEnded);
+  EXPECT_TRUE(testing::RunToEnd([&] { Allocate(-8); }).ended());
   ASSERT_EQ(Capture().boxes.size(), 1u);
   EXPECT_NE(Capture().boxes[0].find(Gbk("分配 -8 字节内存失败!")), std::string::npos);
 }
@@ -170,7 +165,7 @@ TEST_F(ValuesTest, PlainAllocationServiceReturnsNull) {
   EXPECT_EQ(RuntimeService(kServiceAllocate, 5000, 1), 0);
   EXPECT_EQ(TryAllocate(5000), nullptr);
   EXPECT_FALSE(ProgramEndStarted());
-  EXPECT_THROW(RuntimeService(kServiceAllocate, 5000, 0), ProgramEnded);
+  EXPECT_TRUE(testing::RunToEnd([&] { RuntimeService(kServiceAllocate, 5000, 0); }).ended());
 
   testing::Rearm();
   int32_t before = LiveAllocationCount();
@@ -187,7 +182,7 @@ TEST_F(ValuesTest, PlainAllocationServiceReturnsNull) {
 std::string AllocationFailure(void (*action)()) {
   testing::Rearm(testing::CapturingHandler);
   Capture() = testing::Captured{};
-  EXPECT_THROW(action(), ProgramEnded);
+  EXPECT_TRUE(testing::RunToEnd([&] { action(); }).ended());
   return Capture().handled.empty() ? std::string() : Capture().handled.back().second;
 }
 

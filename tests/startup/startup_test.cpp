@@ -17,6 +17,7 @@
 #include "runtime/errors.h"
 #include "runtime/message_loop.h"
 #include "runtime/values.h"
+#include "tests/support/program_end.h"
 
 namespace {
 
@@ -135,10 +136,6 @@ int g_cleanup_runs = 0;
 void CountCleanup() {
   ++g_cleanup_runs;
 }
-struct EndSeen {};
-void ThrowAtEnd(uint32_t) {
-  throw EndSeen{};
-}
 
 TEST(Services, PrivateArrayCopyCleanupAndUnusedNumbers) {
   korvex::ResetProgramEndForTesting();
@@ -158,8 +155,7 @@ TEST(Services, PrivateArrayCopyCleanupAndUnusedNumbers) {
   g_cleanup_runs = 0;
   korvex::RuntimeServices(3, reinterpret_cast<intptr_t>(&CountCleanup), 0, 0, 0);
   korvex::RuntimeServices(3, reinterpret_cast<intptr_t>(&CountCleanup), 0, 0, 0);
-  korvex::SetProcessExitForTesting(&ThrowAtEnd);
-  EXPECT_THROW(korvex::EndProgram(0), EndSeen);
+  EXPECT_TRUE(korvex::testing::RunToEnd([] { korvex::EndProgram(0); }).ended());
   EXPECT_EQ(g_cleanup_runs, 1);
   korvex::ResetProgramEndForTesting();
 }
@@ -450,10 +446,6 @@ HWND g_owner_at_cleanup = nullptr;
 void LogCleanup() {
   g_end_log.push_back(IsWindow(g_owner_at_cleanup) ? "clean-up, owner alive" : "clean-up");
 }
-struct EndReached {};
-void ThrowEndReached(uint32_t) {
-  throw EndReached{};
-}
 
 TEST(ProgramEnd, StepsReleaseWindowsLibrariesOwnerAndOle) {
   korvex::ResetApplicationForTesting();
@@ -475,8 +467,7 @@ TEST(ProgramEnd, StepsReleaseWindowsLibrariesOwnerAndOle) {
   App().library_words = {11, 22, 33, 44};  // what each library stored
   korvex::RegisterCleanupRoutine(&LogCleanup);
 
-  korvex::SetProcessExitForTesting(&ThrowEndReached);
-  EXPECT_THROW(korvex::EndProgram(0), EndReached);
+  EXPECT_TRUE(korvex::testing::RunToEnd([] { korvex::EndProgram(0); }).ended());
   EXPECT_EQ(g_end_log,
             (std::vector<std::string>{"windows", "clean-up, owner alive",
                                       "library 0 notify 6 word 11", "library 2 notify 6 word 33"}));

@@ -65,16 +65,16 @@ int32_t CaptureHandler(int32_t code, const char* text) {
   return 1;  // no message box
 }
 
-void ThrowOnExit(uint32_t) {
-  throw g_last;
-}
-
 }  // namespace
+
+const FatalError& LastFatalError() {
+  return g_last;
+}
 
 void FatalCapture::SetUp() {
   korvex::ResetProgramEndForTesting();
   korvex::SetErrorHandler(CaptureHandler);
-  korvex::SetProcessExitForTesting(ThrowOnExit);
+  ::korvex::testing::TrapProgramEnd();
   Windows().Clear();
 }
 
@@ -88,14 +88,14 @@ FatalError ExpectFatalLoad(const std::vector<uint8_t>& segment, uintptr_t code_b
   // An exact-size copy, so that any read past the end is caught by ASan.
   const std::vector<uint8_t> copy(segment.begin(), segment.end());
   const size_t before = Windows().Count();
-  try {
-    Windows().Load(copy.data(), copy.size(), code_base);
-  } catch (const FatalError& e) {
-    EXPECT_EQ(Windows().Count(), before) << "a failed load appended windows";
-    return e;
+  const std::optional<FatalError> error =
+      FatalErrorOf([&] { Windows().Load(copy.data(), copy.size(), code_base); });
+  if (!error) {
+    ADD_FAILURE() << "load of a malformed segment of " << segment.size() << " bytes succeeded";
+    return {};
   }
-  ADD_FAILURE() << "load of a malformed segment of " << segment.size() << " bytes succeeded";
-  return {};
+  EXPECT_EQ(Windows().Count(), before) << "a failed load appended windows";
+  return *error;
 }
 
 }  // namespace korvex::forms::testing

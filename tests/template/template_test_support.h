@@ -1,15 +1,17 @@
 // Shared pieces of the window template tests: the program's generated segment,
 // a UTF-8 -> code page 936 converter that does not share code with the product,
-// and a fixture that turns the fatal runtime error into a test exception.
+// and a fixture that captures the fatal runtime error.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "forms/template_loader.h"
+#include "tests/support/program_end.h"
 
 namespace korvex::forms::testing {
 
@@ -26,12 +28,21 @@ struct FatalError {
   std::string text;
 };
 
-// Captures fatal runtime errors: a report ends in a thrown FatalError.
+// Captures fatal runtime errors: what the last report said.
 class FatalCapture : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 };
+const FatalError& LastFatalError();
+
+// Runs the action under a FatalCapture: the error it ended the program with,
+// or none when it returned.
+template <typename Action>
+std::optional<FatalError> FatalErrorOf(Action&& action) {
+  if (!::korvex::testing::RunToEnd(action).ended()) return std::nullopt;
+  return LastFatalError();
+}
 
 // Loads into the process-wide window set and returns the fatal error raised,
 // or fails the test when the load succeeds.

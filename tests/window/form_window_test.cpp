@@ -18,6 +18,7 @@
 #include "runtime/program_image.h"
 #include "runtime/unit_lookup.h"
 #include "runtime/values.h"
+#include "tests/support/program_end.h"
 #include "tests/window/test_program.h"
 
 extern "C" const uint8_t ProgramCode[];
@@ -34,17 +35,12 @@ namespace {
 using namespace test_program;
 using korvex::App;
 using korvex::Runtime;
+using korvex::testing::RunToEnd;
 
-struct FatalEnd {
-  uint32_t code;
-};
 std::string g_error_text;
 int32_t CaptureError(int32_t, const char* text) {
   g_error_text = text ? text : "";
   return 1;  // no message box
-}
-void ThrowEnd(uint32_t code) {
-  throw FatalEnd{code};
 }
 
 // GBK texts of the fatal messages.
@@ -94,7 +90,7 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override {
     korvex::ResetProgramEndForTesting();
     korvex::SetErrorHandler(&CaptureError);
-    korvex::SetProcessExitForTesting(&ThrowEnd);
+    korvex::testing::TrapProgramEnd();
     Log().clear();
     NotifyCalls().clear();
     entry_script = {};
@@ -479,12 +475,9 @@ TEST_F(ProgramTest, UnknownStartupWindowEndsTheProgram) {
   OpenWindow();
   CloseWindowAndDrainQuit();
   KeepStateAcrossFatalErrors();
-  try {
-    Runtime().load_startup_window(0x52010009);
-    FAIL() << "the program did not end";
-  } catch (const FatalEnd& end) {
-    EXPECT_EQ(end.code, 0xFFFFFFFFu);
-  }
+  ASSERT_EQ(RunToEnd([] { Runtime().load_startup_window(0x52010009); }),
+            korvex::testing::Ended(0xFFFFFFFFu))
+      << "the program did not end";
   EXPECT_TRUE(StartsWith(g_error_text, kStartupWindowFailed)) << g_error_text;
   // The location names the window id and line 0, and the window is unknown.
   EXPECT_NE(g_error_text.find(std::to_string(0x52010009u) + ", 0"), std::string::npos);
@@ -503,11 +496,10 @@ TEST_F(ProgramTest, EventDispatchErrorsAreFatal) {
     g_error_text.clear();
     korvex::ResetProgramEndForTesting();
     korvex::SetErrorHandler(&CaptureError);
-    korvex::SetProcessExitForTesting(&ThrowEnd);
     korvex::forms::EventRecord record;
     record.window_id = c.window;
     record.unit_id = c.unit;
-    EXPECT_THROW(korvex::forms::RaiseEvent(record), FatalEnd);
+    EXPECT_TRUE(RunToEnd([&] { korvex::forms::RaiseEvent(record); }).ended());
     EXPECT_TRUE(StartsWith(g_error_text, *c.message)) << g_error_text;
   }
 }
@@ -548,8 +540,7 @@ TEST_F(ProgramTest, PropertyAccessErrorsAreFatal) {
     g_error_text.clear();
     korvex::ResetProgramEndForTesting();
     korvex::SetErrorHandler(&CaptureError);
-    korvex::SetProcessExitForTesting(&ThrowEnd);
-    EXPECT_THROW(access(), FatalEnd);
+    EXPECT_TRUE(RunToEnd(access).ended());
     EXPECT_TRUE(StartsWith(g_error_text, message)) << g_error_text;
   };
   expect_fatal([] { Runtime().read_property(0x52010077, kButton1, 0, -1); }, kWindowNotLoaded);

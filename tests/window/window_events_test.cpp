@@ -15,6 +15,7 @@
 #include "runtime/errors.h"
 #include "runtime/message_loop.h"
 #include "runtime/values.h"
+#include "tests/support/program_end.h"
 #include "tests/window/form_test_support.h"
 #include "tests/window/test_program.h"
 
@@ -320,9 +321,10 @@ TEST_F(WindowEventsTest, WindowClosedByItsCreatedHandlerEndsTheRunAtOnce) {
     if (event == 0) DestroyWindow(Find(kEventsWindow));
   };
   korvex::SetErrorHandler([](int32_t, const char*) { return 1; });
-  korvex::SetProcessExitForTesting([](uint32_t code) { throw code; });
   korvex::App().main_loop_started = false;
-  EXPECT_NO_THROW(korvex::Runtime().load_startup_window(kEventsWindow));
+  EXPECT_TRUE(korvex::testing::RunToEnd([] {
+                korvex::Runtime().load_startup_window(kEventsWindow);
+              }).returned());
   EXPECT_EQ(Find(kEventsWindow), nullptr);
   EXPECT_EQ(Log(), (Events{"window event 0", "window event 2"}));
   // A quit request waiting in the queue would end a loop that was entered.
@@ -565,8 +567,7 @@ TEST_F(WindowEventsTest, UnknownPropertyNumberIsFatal) {
       reported = text ? text : "";
       return 1;
     });
-    korvex::SetProcessExitForTesting([](uint32_t code) { throw code; });
-    EXPECT_THROW(access(), uint32_t);
+    EXPECT_TRUE(korvex::testing::RunToEnd(access).ended());
     EXPECT_EQ(reported.compare(0, expected.size(), expected), 0) << reported;
   }
 }
