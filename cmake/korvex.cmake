@@ -63,12 +63,21 @@ function(korvex_fuzzer name)
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 900)
 endfunction()
 
-# korvex_add_program(target installer_file [dependencies...]): the Windows
-# program with the given installer image, written to the calling folder's
-# binary folder; the dependencies are the targets that make the installer
-# file. Only the information block with the constant segment is assembled for
-# each program; the rest is shared.
+# korvex_add_program(target installer_file [dependencies...]
+#                    [TEST_PROGRAM SOURCES ... LIBS ...]): a Windows program
+# with the given installer image, written to the calling folder's binary
+# folder; the dependencies are the targets that make the installer file. Only
+# the information block with the constant segment is assembled for each
+# program; the rest is shared.
+#
+# The shipped program links the installer logic, the process entry, the
+# resources and the C++ support of the program, and the link fails when the
+# exception machinery comes back. A TEST_PROGRAM is a GoogleTest executable
+# under Wine (korvex_wine_test) with the same program image and the given
+# SOURCES (its code block and tables among them) and LIBS instead; its test
+# objects use exceptions, so it has no such check.
 function(korvex_add_program target installer_file)
+  cmake_parse_arguments(P "TEST_PROGRAM" "" "SOURCES;LIBS" ${ARGN})
   set(image ${target}_program_image)
   set(source ${CMAKE_SOURCE_DIR}/runtime/program_image.S)
   add_library(${image} OBJECT ${source})
@@ -79,7 +88,13 @@ function(korvex_add_program target installer_file)
     KORVEX_WINDOW_TEMPLATE_FILE="${KORVEX_WINDOW_TEMPLATE_FILE}")
   set_source_files_properties(${source} PROPERTIES OBJECT_DEPENDS
     "${KORVEX_SETTINGS_IMAGE_FILE};${KORVEX_WINDOW_TEMPLATE_FILE};${installer_file}")
-  add_dependencies(${image} korvex_settings_image korvex_window_template ${ARGN})
+  add_dependencies(${image} korvex_settings_image korvex_window_template
+                   ${P_UNPARSED_ARGUMENTS})
+
+  if(P_TEST_PROGRAM)
+    korvex_wine_test(${target} SOURCES $<TARGET_OBJECTS:${image}> ${P_SOURCES} LIBS ${P_LIBS})
+    return()
+  endif()
 
   # The process entry (korvex_startup), the resources and the C++ support
   # (operator new and the library's error paths) go straight into the

@@ -1,5 +1,6 @@
 // Where each command sits: its library index and its position in that
-// library's command entry table.
+// library's command entry table, both from the lists (runtime/libraries.def,
+// commands/commands.def).
 #pragma once
 
 #include <cstdint>
@@ -8,51 +9,36 @@
 
 namespace korvex {
 
-// Core library (index 0): 16 commands.
+// Core library (index 0).
 enum CoreCommand : int32_t {
-  kRunCmd = 0,
-  kCommandLineArgsCmd,
-  kWriteFileCmd,
-  kDeleteFileCmd,
-  kCreateFolderCmd,
-  kRemoveFolderCmd,
-  kFileExistsCmd,
-  kDeleteRegistryItemCmd,
-  kToByteSetCmd,
-  kGetByteSetDataCmd,
-  kBlankByteSetCmd,
-  kPointerToByteSetCmd,
-  kByteSetLengthCmd,
-  kBitOrCmd,
-  kGetWindowHandleCmd,
-  kWriteHeldFileCmd,
+#define CORE_COMMAND(name) k##name,
+#include "commands/commands.def"
   kCoreCommandCount
 };
-static_assert(kCoreCommandCount == 16);
-
 // Special-functions library (index 2).
-enum SpecialFunctionsCommand : int32_t { kDelayCmd = 0, kSpecialFunctionsCommandCount };
+enum SpecialFunctionsCommand : int32_t {
+#define SPECIAL_FUNCTIONS_COMMAND(name) k##name,
+#include "commands/commands.def"
+  kSpecialFunctionsCommandCount
+};
 // Operating-system interface library (index 3).
 enum SystemInterfaceCommand : int32_t {
-  kSpecialFolderCmd = 0,
-  kShellOpenCmd,
+#define SYSTEM_INTERFACE_COMMAND(name) k##name,
+#include "commands/commands.def"
   kSystemInterfaceCommandCount
 };
 // Extension library one (index 4).
 enum ExtensionOneCommand : int32_t {
-  kRegisterHotKeyCmd = 0,
-  kUnregisterHotKeyCmd,
+#define EXTENSION_ONE_COMMAND(name) k##name,
+#include "commands/commands.def"
   kExtensionOneCommandCount
 };
 
-// The five library records of the program image, in table order.
-extern const LibraryRecord kCoreLibraryRecord;
-extern const LibraryRecord kCompressionLibraryRecord;
-extern const LibraryRecord kSpecialFunctionsLibraryRecord;
-extern const LibraryRecord kSystemInterfaceLibraryRecord;
-extern const LibraryRecord kExtensionOneLibraryRecord;
+// The library records of the program image, in table order.
+#define LIBRARY(index, record) extern const LibraryRecord record;
+#include "runtime/libraries.def"
 
 }  // namespace korvex
 
-// The program's library table: the five records above, in table order.
+// The program's library table: the records above, in table order.
 extern "C" const korvex::LibraryRecord* const ProgramLibraryTable[korvex::kLibraryCount];

@@ -1,5 +1,5 @@
 // The five support libraries of the program image, with their command entry
-// tables in the positions of command_ids.h.
+// tables in the order of commands/commands.def.
 #include <cstdint>
 
 #include "commands/command_ids.h"
@@ -24,28 +24,21 @@ intptr_t Notify(int32_t code, intptr_t p1, intptr_t) {
 }
 
 constexpr CommandEntry kCoreCommands[kCoreCommandCount] = {
-    RunCmd,                 // kRunCmd
-    CommandLineArgsCmd,     // kCommandLineArgsCmd
-    WriteFileCmd,           // kWriteFileCmd
-    DeleteFileCmd,          // kDeleteFileCmd
-    CreateFolderCmd,        // kCreateFolderCmd
-    RemoveFolderCmd,        // kRemoveFolderCmd
-    FileExistsCmd,          // kFileExistsCmd
-    DeleteRegistryItemCmd,  // kDeleteRegistryItemCmd
-    ToByteSetCmd,           // kToByteSetCmd
-    GetByteSetDataCmd,      // kGetByteSetDataCmd
-    BlankByteSetCmd,        // kBlankByteSetCmd
-    PointerToByteSetCmd,    // kPointerToByteSetCmd
-    ByteSetLengthCmd,       // kByteSetLengthCmd
-    BitOrCmd,               // kBitOrCmd
-    GetWindowHandleCmd,     // kGetWindowHandleCmd
-    WriteHeldFileCmd,       // kWriteHeldFileCmd
+#define CORE_COMMAND(name) name,
+#include "commands/commands.def"
 };
-constexpr CommandEntry kSpecialFunctionsCommands[kSpecialFunctionsCommandCount] = {DelayCmd};
-constexpr CommandEntry kSystemInterfaceCommands[kSystemInterfaceCommandCount] = {SpecialFolderCmd,
-                                                                                 ShellOpenCmd};
-constexpr CommandEntry kExtensionOneCommands[kExtensionOneCommandCount] = {RegisterHotKeyCmd,
-                                                                           UnregisterHotKeyCmd};
+constexpr CommandEntry kSpecialFunctionsCommands[kSpecialFunctionsCommandCount] = {
+#define SPECIAL_FUNCTIONS_COMMAND(name) name,
+#include "commands/commands.def"
+};
+constexpr CommandEntry kSystemInterfaceCommands[kSystemInterfaceCommandCount] = {
+#define SYSTEM_INTERFACE_COMMAND(name) name,
+#include "commands/commands.def"
+};
+constexpr CommandEntry kExtensionOneCommands[kExtensionOneCommandCount] = {
+#define EXTENSION_ONE_COMMAND(name) name,
+#include "commands/commands.def"
+};
 
 // Data type records: 56 bytes each. This program never reads them.
 constexpr int32_t kDataTypeRecordSize = 56;
@@ -113,6 +106,6 @@ const LibraryRecord kExtensionOneLibraryRecord =
 }  // namespace korvex
 
 extern "C" const korvex::LibraryRecord* const ProgramLibraryTable[korvex::kLibraryCount] = {
-    &korvex::kCoreLibraryRecord, &korvex::kCompressionLibraryRecord,
-    &korvex::kSpecialFunctionsLibraryRecord, &korvex::kSystemInterfaceLibraryRecord,
-    &korvex::kExtensionOneLibraryRecord};
+#define LIBRARY(index, record) &korvex::record,
+#include "runtime/libraries.def"
+};

@@ -12,12 +12,9 @@ namespace korvex {
 
 // Library indexes in the program's library table.
 enum LibraryIndex : int32_t {
-  kCoreLibrary = 0,
-  kCompressionLibrary = 1,
-  kSpecialFunctionsLibrary = 2,
-  kSystemInterfaceLibrary = 3,
-  kExtensionOneLibrary = 4,
-  kLibraryCount = 5,
+#define LIBRARY(index, record) index,
+#include "runtime/libraries.def"
+  kLibraryCount
 };
 
 // The libraries the runtime calls into, by index. Set at start-up from the

@@ -7,6 +7,7 @@
    the same sources (for the tests) widens the addresses and aligns them as
    runtime/program_image.h lays them out there. */
 #include "runtime/asm_macros.h"
+#include "runtime/program_numbers.h"
 
 #if defined(__x86_64__)
 #define ADDR_ALIGN .p2align 3
@@ -14,15 +15,24 @@
 #define ADDR_ALIGN .p2align 2
 #endif
 
+/* The counts of the block, one per row of the lists they count. */
+        .set    .Llibrary_count, 0
+#define LIBRARY(index, record) .set .Llibrary_count, .Llibrary_count + 1
+#include "runtime/libraries.def"
+        .set    .Ldeclared_count, 0
+#define DECLARED_FUNCTION(name, module, export_name) \
+        .set .Ldeclared_count, .Ldeclared_count + 1
+#include "app/declared_functions.def"
+
         .section .rdata,"dr"
 
 /* Thirteen fields, in the order of runtime/program_image.h. */
         .globl  CSYM(ProgramInformationBlock)
         ADDR_ALIGN
 CSYM(ProgramInformationBlock):
-        .long   3                               /* program kind */
+        .long   KORVEX_PROGRAM_KIND_BUILT
         .long   0                               /* reserved */
-        .long   144197                          /* build number */
+        .long   KORVEX_PROGRAM_BUILD_NUMBER
         ADDR_ALIGN
         ADDR    CSYM(ProgramCode)               /* code base */
         ADDR    CSYM(ConstantSegmentStart)
@@ -30,10 +40,10 @@ CSYM(ProgramInformationBlock):
         ADDR_ALIGN
         ADDR    CSYM(WindowTemplateSegment)
         .long   WindowTemplateSegmentEnd - CSYM(WindowTemplateSegment)
-        .long   5                               /* library count */
+        .long   .Llibrary_count
         ADDR_ALIGN
         ADDR    CSYM(ProgramLibraryTable)
-        .long   8                               /* declared external functions */
+        .long   .Ldeclared_count
         ADDR_ALIGN
         ADDR    CSYM(DeclaredModuleNames)
         ADDR    CSYM(DeclaredFunctionNames)

@@ -9,13 +9,12 @@
 #include <cstdint>
 
 #include "runtime/library_record.h"
+#include "runtime/program_numbers.h"
 
 namespace korvex {
 
-// Program kind 2 would make error reports stop at a debugger break; a built
-// program is never of that kind.
-inline constexpr uint32_t kProgramKindBuilt = 3;
-inline constexpr uint32_t kProgramBuildNumber = 144197;
+inline constexpr uint32_t kProgramKindBuilt = KORVEX_PROGRAM_KIND_BUILT;
+inline constexpr uint32_t kProgramBuildNumber = KORVEX_PROGRAM_BUILD_NUMBER;
 
 struct ProgramInfoBlock {
   uint32_t program_kind;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,35 @@ TEST(LibraryRecords, CommandsSitInTheirPositions) {
   EXPECT_EQ(kSystemInterfaceLibraryRecord.command_entries[kShellOpenCmd], &ShellOpenCmd);
   EXPECT_EQ(kExtensionOneLibraryRecord.command_entries[kRegisterHotKeyCmd], &RegisterHotKeyCmd);
   EXPECT_EQ(kExtensionOneLibraryRecord.command_entries[kUnregisterHotKeyCmd], &UnregisterHotKeyCmd);
+}
+
+// Every row of the command list: its id names its own entry in its library's
+// table, and each library has as many commands as it has rows.
+TEST(LibraryRecords, EveryListedCommandSitsAtItsIdInItsLibrary) {
+  struct Listed {
+    const LibraryRecord* record;
+    int32_t id;
+    CommandEntry entry;
+    const char* name;
+  };
+  const Listed listed[] = {
+#define CORE_COMMAND(name) {&kCoreLibraryRecord, k##name, &name, #name},
+#define SPECIAL_FUNCTIONS_COMMAND(name) {&kSpecialFunctionsLibraryRecord, k##name, &name, #name},
+#define SYSTEM_INTERFACE_COMMAND(name) {&kSystemInterfaceLibraryRecord, k##name, &name, #name},
+#define EXTENSION_ONE_COMMAND(name) {&kExtensionOneLibraryRecord, k##name, &name, #name},
+#include "commands/commands.def"
+  };
+  int32_t rows[kLibraryCount] = {};
+  for (const Listed& c : listed) {
+    const auto at = std::find(ProgramLibraryTable, ProgramLibraryTable + kLibraryCount, c.record);
+    ASSERT_NE(at, ProgramLibraryTable + kLibraryCount) << c.name;
+    ++rows[at - ProgramLibraryTable];
+    ASSERT_LT(c.id, c.record->command_count) << c.name;
+    EXPECT_EQ(c.record->command_entries[c.id], c.entry) << c.name;
+  }
+  for (int32_t i = 0; i < kLibraryCount; ++i) {
+    EXPECT_EQ(ProgramLibraryTable[i]->command_count, rows[i]) << i;
+  }
 }
 
 intptr_t NoService(int32_t, intptr_t, intptr_t) {

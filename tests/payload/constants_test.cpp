@@ -94,6 +94,46 @@ TEST(ConstantSegment, SmallByteSetsAndArrays) {
   }
 }
 
+// Every row of the list, as the C++ side reads it: the assembler must lay down
+// the same bytes, in the same order.
+struct Row {
+  const char* name;
+  const uint8_t* at;
+  std::string bytes;  // a text with its terminator; a byte set without its header
+  bool text;
+};
+
+std::vector<Row> ListedRows() {
+  std::vector<Row> rows;
+  const auto add_text = [&](const char* name, const char* at, const char* text, size_t size) {
+    rows.push_back({name, reinterpret_cast<const uint8_t*>(at), std::string(text, size), true});
+  };
+  const auto add_bytes = [&](const char* name, const uint8_t* at, std::vector<uint8_t> bytes) {
+    rows.push_back({name, at, std::string(bytes.begin(), bytes.end()), false});
+  };
+#define CONSTANT_BYTE_SET(name, ...) add_bytes(#name, name, {__VA_ARGS__});
+#define CONSTANT_TEXT(name, text) add_text(#name, name, text, sizeof(text));
+#include "payload/constants.def"
+  return rows;
+}
+
+TEST(ConstantSegment, HoldsEveryListedConstantInListOrder) {
+  const std::vector<Row> rows = ListedRows();
+  ASSERT_FALSE(rows.empty());
+  const uint8_t* previous = ConstantSegmentStart;
+  for (const Row& row : rows) {
+    const size_t header = row.text ? 0 : 8;
+    ASSERT_TRUE(InSegment(row.at, header + row.bytes.size())) << row.name;
+    EXPECT_GE(row.at, previous) << row.name << " is out of the list's order";
+    previous = row.at + header + row.bytes.size();
+    if (!row.text) {
+      EXPECT_EQ(Int32At(row.at), 1) << row.name;
+      ASSERT_EQ(Int32At(row.at + 4), static_cast<int32_t>(row.bytes.size())) << row.name;
+    }
+    EXPECT_EQ(std::memcmp(row.at + header, row.bytes.data(), row.bytes.size()), 0) << row.name;
+  }
+}
+
 TEST(ConstantSegment, InstallerImageIsTheEmbeddedFile) {
   const std::string expected = KORVEX_TEST_INSTALLER_TEXT;
   EXPECT_EQ(Int32At(InstallerImage), 1);

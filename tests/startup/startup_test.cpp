@@ -16,6 +16,7 @@
 #include "runtime/call_protocol.h"
 #include "runtime/errors.h"
 #include "runtime/message_loop.h"
+#include "runtime/program_image.h"
 #include "runtime/values.h"
 #include "tests/support/program_end.h"
 
@@ -406,9 +407,18 @@ TEST(WindowTexts, CodePage936BothWays) {
 
 namespace {
 
-// An image without constants, libraries, declared functions or windows.
-const korvex::ProgramInfoBlock kEmptyImage = {3, 0, 144197,  nullptr, nullptr, 0,      nullptr,
-                                              0, 0, nullptr, 0,       nullptr, nullptr};
+// The image of a built program with the given library table, and without
+// constants, declared functions or windows.
+constexpr korvex::ProgramInfoBlock BuiltImage(const korvex::LibraryRecord* const* libraries,
+                                              int32_t library_count) {
+  korvex::ProgramInfoBlock image{};
+  image.program_kind = korvex::kProgramKindBuilt;
+  image.build_number = korvex::kProgramBuildNumber;
+  image.library_count = library_count;
+  image.library_table = libraries;
+  return image;
+}
+const korvex::ProgramInfoBlock kEmptyImage = BuiltImage(nullptr, 0);
 DWORD g_main_thread = 0;
 void ReportCleanupThread() {
   std::fprintf(stderr, GetCurrentThreadId() == g_main_thread ? "clean-up on the main thread\n"
@@ -439,8 +449,7 @@ const korvex::LibraryRecord kFirst = LibraryWithNotify(&LogNotify<0>);
 const korvex::LibraryRecord kSilent = LibraryWithNotify(nullptr);
 const korvex::LibraryRecord kThird = LibraryWithNotify(&LogNotify<2>);
 const korvex::LibraryRecord* const kLibraries[] = {&kFirst, &kSilent, &kThird, nullptr};
-const korvex::ProgramInfoBlock kImageWithLibraries = {
-    3, 0, 144197, nullptr, nullptr, 0, nullptr, 0, 4, kLibraries, 0, nullptr, nullptr};
+const korvex::ProgramInfoBlock kImageWithLibraries = BuiltImage(kLibraries, 4);
 
 HWND g_owner_at_cleanup = nullptr;
 void LogCleanup() {

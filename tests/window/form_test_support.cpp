@@ -14,7 +14,7 @@
 #include "runtime/values.h"
 
 extern "C" const uint8_t ProgramCode[];
-extern "C" const korvex::LibraryRecord* const ProgramLibraryTable[5];
+extern "C" const korvex::LibraryRecord* const ProgramLibraryTable[korvex::kLibraryCount];
 
 namespace form_test {
 
@@ -80,8 +80,8 @@ void InstallFormEngine() {
   korvex::ResetProgramEndForTesting();
   korvex::App().forms = FormEngine();
   korvex::InstallRuntimeEntries();
-  korvex::App().libraries.assign(ProgramLibraryTable, ProgramLibraryTable + 5);
-  korvex::App().library_words.assign(5, 0);
+  korvex::App().libraries.assign(ProgramLibraryTable, ProgramLibraryTable + korvex::kLibraryCount);
+  korvex::App().library_words.assign(korvex::kLibraryCount, 0);
 }
 
 HWND FormHandle(uint32_t window) {

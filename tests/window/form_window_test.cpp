@@ -21,14 +21,10 @@
 #include "tests/support/program_end.h"
 #include "tests/window/test_program.h"
 
-extern "C" const uint8_t ProgramCode[];
 extern "C" const uint8_t ConstantSegmentStart[];
 extern "C" const uint32_t ConstantSegmentSize;
 extern "C" const uint8_t WindowTemplateSegment[];
 extern "C" const uint32_t WindowTemplateSegmentSize;
-extern "C" const korvex::LibraryRecord* const ProgramLibraryTable[5];
-extern "C" const char* const DeclaredModuleNames[8];
-extern "C" const char* const DeclaredFunctionNames[8];
 
 namespace {
 
@@ -126,9 +122,9 @@ class ProgramTest : public ::testing::Test {
 
 TEST_F(ProgramTest, InformationBlockAsAssembled) {
   const korvex::ProgramInfoBlock& block = ProgramInformationBlock;
-  EXPECT_EQ(block.program_kind, 3u);
+  EXPECT_EQ(block.program_kind, korvex::kProgramKindBuilt);
   EXPECT_EQ(block.reserved, 0u);
-  EXPECT_EQ(block.build_number, 144197u);
+  EXPECT_EQ(block.build_number, korvex::kProgramBuildNumber);
   EXPECT_EQ(block.code_base, ProgramCode);
   EXPECT_EQ(block.constant_segment, ConstantSegmentStart);
   EXPECT_EQ(block.constant_segment_size, ConstantSegmentSize);
@@ -136,9 +132,9 @@ TEST_F(ProgramTest, InformationBlockAsAssembled) {
   EXPECT_EQ(block.template_segment, WindowTemplateSegment);
   EXPECT_EQ(block.template_segment_size, WindowTemplateSegmentSize);
   EXPECT_EQ(block.template_segment_size, 16442u);  // the generated template
-  EXPECT_EQ(block.library_count, 5);
+  EXPECT_EQ(block.library_count, korvex::kLibraryCount);
   EXPECT_EQ(block.library_table, ProgramLibraryTable);
-  EXPECT_EQ(block.declared_count, 8);
+  EXPECT_EQ(block.declared_count, kDeclaredFunctionCount);
   EXPECT_EQ(block.declared_module_names, DeclaredModuleNames);
   EXPECT_EQ(block.declared_function_names, DeclaredFunctionNames);
 }
@@ -221,7 +217,7 @@ TEST_F(ProgramTest, EntryRunsTheWindowUntilItCloses) {
       EXPECT_EQ(NotifyCalls()[i].p1, reinterpret_cast<intptr_t>(&korvex::RuntimeService));
       EXPECT_EQ(NotifyCalls()[i].p2, 0);
     }
-    EXPECT_EQ(korvex::LibraryTableCount(), 5);
+    EXPECT_EQ(korvex::LibraryTableCount(), korvex::kLibraryCount);
     EXPECT_EQ(korvex::LibraryAt(3), ProgramLibraryTable[3]);
     // The template is loaded and its handlers relocated against the code base.
     korvex::forms::WindowRecord* record = korvex::forms::Windows().Find(kWindowId);

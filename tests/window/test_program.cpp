@@ -44,10 +44,13 @@ constexpr LibraryRecord Library(korvex::NotifyRoutine notify) {
   r.notify = notify;
   return r;
 }
-// The second library has no notify routine: it is skipped.
-const LibraryRecord kLibraries[5] = {Library(&RecordNotify<0>), Library(nullptr),
-                                     Library(&RecordNotify<2>), Library(&RecordNotify<3>),
-                                     Library(&RecordNotify<4>)};
+// One record per library; the compression library has no notify routine: it
+// is skipped.
+const LibraryRecord kLibraries[korvex::kLibraryCount] = {
+#define LIBRARY(index, record) \
+  Library(korvex::index == korvex::kCompressionLibrary ? nullptr : &RecordNotify<korvex::index>),
+#include "runtime/libraries.def"
+};
 
 }  // namespace
 }  // namespace test_program
@@ -55,15 +58,18 @@ const LibraryRecord kLibraries[5] = {Library(&RecordNotify<0>), Library(nullptr)
 using test_program::Log;
 
 extern "C" {
-extern const korvex::LibraryRecord* const ProgramLibraryTable[5] = {
-    &test_program::kLibraries[0], &test_program::kLibraries[1], &test_program::kLibraries[2],
-    &test_program::kLibraries[3], &test_program::kLibraries[4]};
-extern const char* const DeclaredModuleNames[8] = {"kernel32.dll", "kernel32.dll", "kernel32.dll",
-                                                   "kernel32.dll", "kernel32.dll", "kernel32.dll",
-                                                   "kernel32.dll", "kernel32.dll"};
-extern const char* const DeclaredFunctionNames[8] = {
-    "GetTickCount", "GetCurrentProcessId", "GetCurrentThreadId", "GetVersion", "GetACP",
-    "GetOEMCP",     "GetLastError",        "GetTickCount"};
+extern const korvex::LibraryRecord* const ProgramLibraryTable[korvex::kLibraryCount] = {
+#define LIBRARY(index, record) &test_program::kLibraries[korvex::index],
+#include "runtime/libraries.def"
+};
+extern const char* const DeclaredModuleNames[kDeclaredFunctionCount] = {
+#define DECLARED_FUNCTION(name, module, export_name) module,
+#include "app/declared_functions.def"
+};
+extern const char* const DeclaredFunctionNames[kDeclaredFunctionCount] = {
+#define DECLARED_FUNCTION(name, module, export_name) export_name,
+#include "app/declared_functions.def"
+};
 
 int32_t __stdcall TestProgramEntry() {
   Log().push_back("entry");

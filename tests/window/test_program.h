@@ -12,6 +12,13 @@
 #include <vector>
 
 #include "app/program_layout.h"
+#include "app/routines.h"
+#include "runtime/call_protocol.h"
+
+// The program image's tables, laid down by test_program.cpp in the product's
+// place: a library table of recording records, and the product's declared
+// functions (app/declared_functions.def).
+extern "C" const korvex::LibraryRecord* const ProgramLibraryTable[korvex::kLibraryCount];
 
 namespace test_program {
 

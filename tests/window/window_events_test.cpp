@@ -19,9 +19,6 @@
 #include "tests/window/form_test_support.h"
 #include "tests/window/test_program.h"
 
-extern "C" const uint8_t ProgramCode[];
-extern "C" const korvex::LibraryRecord* const ProgramLibraryTable[5];
-
 namespace {
 
 using namespace test_program;
@@ -152,8 +149,9 @@ class WindowEventsTest : public ::testing::Test {
     korvex::ResetProgramEndForTesting();
     korvex::App().forms = korvex::forms::FormEngine();
     korvex::InstallRuntimeEntries();
-    korvex::App().libraries.assign(ProgramLibraryTable, ProgramLibraryTable + 5);
-    korvex::App().library_words.assign(5, 0);
+    korvex::App().libraries.assign(ProgramLibraryTable,
+                                   ProgramLibraryTable + korvex::kLibraryCount);
+    korvex::App().library_words.assign(korvex::kLibraryCount, 0);
     Log().clear();
     NotifyCalls().clear();
     allow_close = 1;
