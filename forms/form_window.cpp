@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/window_class.h"
 #include "forms/events.h"
 #include "forms/icon_image.h"
 #include "forms/menu_layout.h"
@@ -278,17 +279,8 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal, bool* created) {
   if (ParseWindowProperties(record->PropertyBlock(0), &properties) != BlockStatus::kOk)
     return nullptr;
 
-  static const bool registered = [] {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof cls;
-    cls.style = kFormClassStyle;
-    cls.lpfnWndProc = &FormWindow::WindowProc;
-    cls.hInstance = Instance();
-    cls.hCursor = StandardCursor(0);
-    cls.hbrBackground = nullptr;
-    cls.lpszClassName = kFormClassName;
-    return RegisterClassExW(&cls) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
+  static const bool registered = RegisterWindowClass(
+      {.name = kFormClassName, .procedure = &FormWindow::WindowProc, .style = kFormClassStyle});
   if (!registered) return nullptr;
 
   record->SaveUnits();
