@@ -10,15 +10,16 @@
 #include "base/cxx_runtime.h"
 #include "base/text_format.h"
 #include "base/window_class.h"
+#include "exit_codes.h"
 
 // Both programs end at once with their failure code when the heap fails them
 // or the C++ library reports an error: nothing in them comes near that. Never
 // an abort, whose box would stall an unattended run.
 void korvex::HandleAllocationFailure(size_t) {
-  ExitProcess(1);
+  ExitProcess(korvex_sample::kExitFailed);
 }
 void korvex::HandleLibraryError(const char*) {
-  ExitProcess(1);
+  ExitProcess(korvex_sample::kExitFailed);
 }
 
 namespace korvex_sample {
