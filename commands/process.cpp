@@ -75,24 +75,13 @@ constexpr const char* kShellVerbs[5] = {"edit", "explore", "find", "open", "prin
 // message: everything but paint and timer messages.
 constexpr DWORD kWakeBehindQuit = QS_INPUT | QS_POSTMESSAGE | QS_HOTKEY | QS_SENDMESSAGE;
 
-// Dispatches waiting messages until the queue is empty or a quit message is
-// at its head; used when the runtime has not handed over its service.
-void PumpPendingMessages() {
-  MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) && message.message != WM_QUIT) {
-    if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) break;
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
-}
-
-void ProcessPendingMessages() {
-  ServiceCallback service = LibraryServiceCallback(kSpecialFunctionsLibrary);
-  if (service != nullptr) {
+// Dispatches waiting messages through the runtime's pump, which the runtime
+// hands to the library with its start notification (it stops at a quit
+// message and leaves it queued). Nothing is dispatched before the start
+// notification or after the end one.
+void PumpThroughRuntime() {
+  if (ServiceCallback service = LibraryServiceCallback(kSpecialFunctionsLibrary))
     service(kServiceProcessPendingMessages, 0, 0);
-  } else {
-    PumpPendingMessages();
-  }
 }
 
 // Blanks that end an unquoted program name, as the system's own search
@@ -238,7 +227,7 @@ void DelayCmd(ArgRecord*, int32_t count, ArgRecord* args) {
   if (milliseconds <= 0) return;
   const DWORD deadline = ::GetTickCount() + static_cast<DWORD>(milliseconds);
   for (;;) {
-    ProcessPendingMessages();
+    PumpThroughRuntime();
     // Signed distance: correct across the tick count's wrap-around.
     const int32_t remaining = static_cast<int32_t>(deadline - ::GetTickCount());
     if (remaining < 0) return;

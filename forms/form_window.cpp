@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/window_class.h"
 #include "forms/events.h"
 #include "forms/icon_image.h"
 #include "forms/menu_layout.h"
@@ -54,6 +55,23 @@ HCURSOR CursorFromFile(std::span<const uint8_t> file) {
   resource.insert(resource.end(), image.begin(), image.end());
   return CreateIconFromResourceEx(resource.data(), static_cast<DWORD>(resource.size()), FALSE,
                                   0x00030000, 0, 0, LR_DEFAULTCOLOR);
+}
+
+// A new window's frame in screen coordinates: the template's, centred on the
+// screen when the style says so.
+struct WindowFrame {
+  int left, top, width, height;
+};
+WindowFrame FrameOf(const WindowRecord& record, const WindowStyle& style) {
+  WindowFrame frame = {static_cast<int32_t>(record.ReadField(0, UnitField::kLeft)),
+                       static_cast<int32_t>(record.ReadField(0, UnitField::kTop)),
+                       static_cast<int32_t>(record.ReadField(0, UnitField::kWidth)),
+                       static_cast<int32_t>(record.ReadField(0, UnitField::kHeight))};
+  if (style.centred) {
+    frame.left = (GetSystemMetrics(SM_CXSCREEN) - frame.width) / 2;
+    frame.top = (GetSystemMetrics(SM_CYSCREEN) - frame.height) / 2;
+  }
+  return frame;
 }
 
 // Handles are kept in 32-bit record slots (user handles fit in 32 bits).
@@ -277,30 +295,28 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal, bool* created) {
   WindowProperties properties;
   if (ParseWindowProperties(record->PropertyBlock(0), &properties) != BlockStatus::kOk)
     return nullptr;
-
-  static const bool registered = [] {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof cls;
-    cls.style = kFormClassStyle;
-    cls.lpfnWndProc = &FormWindow::WindowProc;
-    cls.hInstance = Instance();
-    cls.hCursor = StandardCursor(0);
-    cls.hbrBackground = nullptr;
-    cls.lpszClassName = kFormClassName;
-    return RegisterClassExW(&cls) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
-  if (!registered) return nullptr;
+  if (!FormClassRegistered()) return nullptr;
 
   record->SaveUnits();
   const WindowStyle style = StyleFromProperties(properties, modal);
-  int left = static_cast<int32_t>(record->ReadField(0, UnitField::kLeft));
-  int top = static_cast<int32_t>(record->ReadField(0, UnitField::kTop));
-  const int width = static_cast<int32_t>(record->ReadField(0, UnitField::kWidth));
-  const int height = static_cast<int32_t>(record->ReadField(0, UnitField::kHeight));
-  if (style.centred) {
-    left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  }
+  FormWindow* form = CreatePlatformWindow(window_id, record, properties, style, modal);
+  if (!form || !form->BuildContents(properties, style)) return nullptr;
+  *created = true;
+  const HWND window = form->handle_;
+  form->Show(style);
+  return RaiseCreationEvents(form, window);
+}
+
+bool FormWindow::FormClassRegistered() {
+  static const bool registered = RegisterWindowClass(
+      {.name = kFormClassName, .procedure = &FormWindow::WindowProc, .style = kFormClassStyle});
+  return registered;
+}
+
+FormWindow* FormWindow::CreatePlatformWindow(uint32_t window_id, WindowRecord* record,
+                                             const WindowProperties& properties,
+                                             const WindowStyle& style, bool modal) {
+  const WindowFrame frame = FrameOf(*record, style);
   HWND owner = style.owned_by_hidden ? App().hidden_owner : nullptr;
 
   auto* form = new FormWindow(window_id, record, modal);
@@ -317,8 +333,9 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal, bool* created) {
   // The window's own disabled flag: it takes no input until enabled.
   const DWORD window_style =
       style.style | ((record->ReadField(0, UnitField::kFlags) & kUnitDisabled) ? WS_DISABLED : 0);
-  HWND window = CreateWindowExW(style.ex_style, class_name.c_str(), caption.c_str(), window_style,
-                                left, top, width, height, owner, nullptr, Instance(), form);
+  HWND window =
+      CreateWindowExW(style.ex_style, class_name.c_str(), caption.c_str(), window_style, frame.left,
+                      frame.top, frame.width, frame.height, owner, nullptr, Instance(), form);
   if (window && !FormOf(window)) {
     // A class with a procedure of its own: ours goes in front of it.
     form->Attach(window);
@@ -336,31 +353,41 @@ FormWindow* FormWindow::Create(uint32_t window_id, bool modal, bool* created) {
     }
     return nullptr;
   }
-  record->WriteField(0, UnitField::kObjectSlot, ObjectSlotValue(form));
-  form->ApplyIcon(properties.icon);
-  if (!style.keep_move) DeleteMenu(GetSystemMenu(window, FALSE), SC_MOVE, MF_BYCOMMAND);
-  const std::span<const uint8_t> stored_pointer = record->MousePointer(0);
-  form->SetUnitCursor(0, std::vector<uint8_t>(stored_pointer.begin(), stored_pointer.end()));
+  return form;
+}
 
-  if (!form->CreateUnits()) {
-    DestroyWindow(window);
-    return nullptr;
+bool FormWindow::BuildContents(const WindowProperties& properties, const WindowStyle& style) {
+  record_->WriteField(0, UnitField::kObjectSlot, ObjectSlotValue(this));
+  ApplyIcon(properties.icon);
+  if (!style.keep_move) DeleteMenu(GetSystemMenu(handle_, FALSE), SC_MOVE, MF_BYCOMMAND);
+  const std::span<const uint8_t> stored_pointer = record_->MousePointer(0);
+  SetUnitCursor(0, std::vector<uint8_t>(stored_pointer.begin(), stored_pointer.end()));
+
+  if (!CreateUnits()) {
+    DestroyWindow(handle_);  // which also deletes this object
+    return false;
   }
-  form->OrderUnitWindows();
-  for (int32_t index = 1; index < record->UnitCount(); ++index) {
-    if (record->IsMenuItem(index)) {
-      form->ApplyMenu();
+  OrderUnitWindows();
+  for (int32_t index = 1; index < record_->UnitCount(); ++index) {
+    if (record_->IsMenuItem(index)) {
+      ApplyMenu();
       break;
     }
   }
-  *created = true;
-  if (record->Handler(0, kEventIdle) != 0) AddIdleRoutine(window, &FormWindow::OnIdle, form);
-  if (record->ReadField(0, UnitField::kFlags) & kUnitVisible) {
-    ShowWindow(window, style.show_command);
-    UpdateWindow(window);
-  }
+  return true;
+}
 
-  // Handlers may end the program or close the window: check before each step.
+void FormWindow::Show(const WindowStyle& style) {
+  if (record_->Handler(0, kEventIdle) != 0) AddIdleRoutine(handle_, &FormWindow::OnIdle, this);
+  if (record_->ReadField(0, UnitField::kFlags) & kUnitVisible) {
+    ShowWindow(handle_, style.show_command);
+    UpdateWindow(handle_);
+  }
+}
+
+FormWindow* FormWindow::RaiseCreationEvents(FormWindow* form, HWND window) {
+  // Handlers may end the program or close the window (the object then goes
+  // with it): check before each step.
   form->events_ready_ = true;
   auto alive = [window, form] { return IsWindow(window) && FormOf(window) == form; };
   for (int32_t event : {kEventCreated, kEventMoved, kEventResized}) {

@@ -107,6 +107,17 @@ class FormWindow {
   LRESULT Default(UINT message, WPARAM wparam, LPARAM lparam);
   void Attach(HWND window);
   static void OnIdle(void* form);
+  // The steps of Create: the form class, the platform window (null, with
+  // nothing left behind, when the platform refuses it), its contents (false
+  // when a unit cannot be made: the window and this object are gone then),
+  // showing it, and the creation events (null when its handlers closed it).
+  static bool FormClassRegistered();
+  static FormWindow* CreatePlatformWindow(uint32_t window_id, WindowRecord* record,
+                                          const WindowProperties& properties,
+                                          const WindowStyle& style, bool modal);
+  bool BuildContents(const WindowProperties& properties, const WindowStyle& style);
+  void Show(const WindowStyle& style);
+  static FormWindow* RaiseCreationEvents(FormWindow* form, HWND window);
   bool CreateUnits();
   std::vector<int32_t> UnitWindowsInFocusOrder() const;  // unit indexes
   void OrderUnitWindows();

@@ -3,6 +3,7 @@
 // wParam and lParam (hot-key id, 0), even while hidden.
 #include <algorithm>
 
+#include "base/window_class.h"
 #include "forms/events.h"
 #include "forms/unit_common.h"
 #include "runtime/values.h"
@@ -44,7 +45,11 @@ class LabelUnit : public Unit {
   }
 
   bool Create() {
-    if (!RegisterClassOnce()) return false;
+    // A resized label paints anew: its alignment places the caption by the size.
+    static const bool registered = RegisterWindowClass({.name = kLabelClassName,
+                                                        .procedure = &LabelUnit::WindowProc,
+                                                        .style = CS_HREDRAW | CS_VREDRAW});
+    if (!registered) return false;
     const UnitPlacement at = PlacementOf(*form(), index());
     const std::wstring caption = WideFromText(properties_.caption);
     creating_ = this;
@@ -192,22 +197,6 @@ class LabelUnit : public Unit {
   }
 
  private:
-  static bool RegisterClassOnce() {
-    static const bool registered = [] {
-      WNDCLASSEXW cls{};
-      cls.cbSize = sizeof cls;
-      // A resized label paints anew: its alignment places the caption by the size.
-      cls.style = CS_HREDRAW | CS_VREDRAW;
-      cls.lpfnWndProc = &LabelUnit::WindowProc;
-      cls.hInstance = GetModuleHandleW(nullptr);
-      cls.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
-      cls.hbrBackground = nullptr;
-      cls.lpszClassName = kLabelClassName;
-      return RegisterClassExW(&cls) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }();
-    return registered;
-  }
-
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCCREATE) {
       // Only the label being created gets its object bound: any other window

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/window_class.h"
 #include "runtime/call_protocol.h"
 #include "runtime/declared_functions.h"
 #include "runtime/errors.h"
@@ -28,17 +29,10 @@ LRESULT CALLBACK HiddenOwnerProc(HWND window, UINT message, WPARAM wparam, LPARA
 }
 
 HWND CreateHiddenOwner() {
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW cls{};
-  cls.cbSize = sizeof cls;
-  cls.lpfnWndProc = HiddenOwnerProc;
-  cls.hInstance = instance;
-  cls.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
-  cls.hbrBackground = nullptr;
-  cls.lpszClassName = kHiddenOwnerClass;
-  if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
+  if (!RegisterWindowClass({.name = kHiddenOwnerClass, .procedure = HiddenOwnerProc}))
+    return nullptr;
   return CreateWindowExW(WS_EX_TOOLWINDOW, kHiddenOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                         nullptr, instance, nullptr);
+                         nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 // The application's program-end steps (InstallRuntimeEntries).

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "base/handles.h"
 #include "base/text_format.h"
@@ -123,7 +124,8 @@ void InitDeclaredFunctions(int32_t count, const char* const* module_names,
   g_table.module_names.assign(module_names, module_names + n);
   g_table.function_names.assign(function_names, function_names + n);
   g_table.addresses.assign(n, nullptr);
-  g_table.modules.assign(n, nullptr);
+  g_table.modules.clear();
+  g_table.modules.resize(n);
   Runtime().call_declared = CallDeclaredFunction;
   ProgramEndSteps().release_declared_modules = ReleaseDeclaredModules;
 }
@@ -196,7 +198,7 @@ void* BindDeclaredFunction(int32_t index) {
     ReportNotFound(library_name, function_name);
   }
   // Both or neither: the address and its module are stored together.
-  g_table.modules[i] = module.Detach();
+  g_table.modules[i] = std::move(module);
   g_table.addresses[i] = AsAddress(address);
   return g_table.addresses[i];
 }
@@ -212,11 +214,8 @@ uintptr_t CallDeclaredFunction(int32_t index, int32_t argc, const uintptr_t* arg
 }
 
 void ReleaseDeclaredModules() {
-  for (size_t i = 0; i < g_table.modules.size(); ++i) {
-    if (g_table.modules[i] != nullptr) FreeLibrary(static_cast<HMODULE>(g_table.modules[i]));
-    g_table.modules[i] = nullptr;
-    g_table.addresses[i] = nullptr;
-  }
+  for (ModuleHandle& module : g_table.modules) module.Close();
+  g_table.addresses.assign(g_table.addresses.size(), nullptr);
 }
 
 bool RestrictDllSearchToSystem() {

@@ -7,13 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "base/handles.h"
+
 namespace korvex {
 
 struct DeclaredFunctionTable {
   std::vector<const char*> module_names;    // empty: the system library list is searched
   std::vector<const char*> function_names;  // export name or "#" + decimal ordinal
   std::vector<void*> addresses;             // null until bound
-  std::vector<void*> modules;               // module handle, null until bound
+  std::vector<ModuleHandle> modules;        // the module, none until bound
   int32_t count() const { return static_cast<int32_t>(addresses.size()); }
 };
 
@@ -38,7 +40,8 @@ void* BindDeclaredFunction(int32_t index);
 uintptr_t CallDeclaredFunction(int32_t index, int32_t argc, const uintptr_t* argv,
                                int32_t caller_cleans, uint32_t location, int32_t line);
 
-// Releases every module handle held in the table (program end).
+// Releases every module held in the table and forgets the addresses bound
+// from them (program end).
 void ReleaseDeclaredModules();
 
 // Takes the current folder out of the process's library search and restricts

@@ -8,9 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "commands/command_ids.h"
 #include "commands/commands.h"
 #include "runtime/arg_record.h"
+#include "runtime/library_record.h"
 #include "tests/commands/processor_time.h"
+#include "tests/support/runtime_pump.h"
 
 namespace {
 
@@ -43,6 +46,7 @@ int main(int argc, char** argv) {
   if (busy) {
     BusyWait(milliseconds);
   } else {
+    const korvex::testing::ServedLibrary served(korvex::kSpecialFunctionsLibraryRecord);
     korvex::ArgRecord ms = korvex::MakeInt(milliseconds);
     korvex::ArgRecord result = {0, 0, 0};
     korvex::DelayCmd(&result, 1, &ms);

@@ -13,26 +13,13 @@
 #include "runtime/arg_record.h"
 #include "runtime/library_record.h"
 #include "tests/commands/processor_time.h"
+#include "tests/support/runtime_pump.h"
 
 namespace korvex {
 namespace {
 
+using testing::ServedLibrary;
 using testing::ThreadProcessorSeconds;
-
-int g_queue_looks = 0;
-
-// The runtime's message service: dispatch until the queue is empty or a
-// quit message is at its head.
-intptr_t MessageService(int32_t code, intptr_t, intptr_t) {
-  if (code != kServiceProcessPendingMessages) return 0;
-  ++g_queue_looks;
-  MSG m;
-  while (::PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE) && m.message != WM_QUIT) {
-    ::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);
-    ::DispatchMessageA(&m);
-  }
-  return 0;
-}
 
 constexpr int32_t kWaitMilliseconds = 1000;
 constexpr double kMostProcessorSeconds = kWaitMilliseconds / 1000.0 / 5;
@@ -48,23 +35,21 @@ class DelayProcessorTime : public ::testing::Test {
                                 nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window_, nullptr);
     ::SetTimer(window_, 1, 50, nullptr);
-    kSpecialFunctionsLibraryRecord.notify(kNotifyStart, reinterpret_cast<intptr_t>(&MessageService),
-                                          0);
   }
   void TearDown() override {
-    kSpecialFunctionsLibraryRecord.notify(kNotifyEnd, 0, 0);
     ::KillTimer(window_, 1);
     ::DestroyWindow(window_);
   }
   static void ExpectASleepingWait() {
-    g_queue_looks = 0;
+    ServedLibrary::ResetPumpRequests();
     const double before = ThreadProcessorSeconds();
     ArgRecord ms = MakeInt(kWaitMilliseconds);
     DelayCmd(nullptr, 1, &ms);
     const double used = ThreadProcessorSeconds() - before;
     EXPECT_LT(used, kMostProcessorSeconds);
-    EXPECT_LT(g_queue_looks, kMostQueueLooks);
+    EXPECT_LT(ServedLibrary::PumpRequests(), kMostQueueLooks);
   }
+  ServedLibrary served_{kSpecialFunctionsLibraryRecord};
   HWND window_ = nullptr;
 };
 

@@ -13,6 +13,7 @@
 #include "runtime/errors.h"
 #include "runtime/unit_lookup.h"
 #include "tests/commands/win_test_util.h"
+#include "tests/support/runtime_pump.h"
 
 namespace korvex {
 namespace {
@@ -137,22 +138,8 @@ TEST(LibraryRecords, NotifyKeepsTheServiceUntilTheEnd) {
 
 // --- DelayCmd --------------------------------------------------------------------
 
-int g_service_calls = 0;
 std::vector<UINT> g_dispatched;
 DWORD g_late_post_dispatched_at = 0;  // tick count when WM_APP + 2 was dispatched
-
-// The runtime's service 2018: dispatch until the queue is empty or a quit
-// message is at its head.
-intptr_t MessageService(int32_t code, intptr_t, intptr_t) {
-  if (code != kServiceProcessPendingMessages) return 0;
-  ++g_service_calls;
-  MSG m;
-  while (::PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE) && m.message != WM_QUIT) {
-    ::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);
-    ::DispatchMessageA(&m);
-  }
-  return 0;
-}
 
 LRESULT CALLBACK RecordingProcedure(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   if (m == WM_APP || m == WM_TIMER) g_dispatched.push_back(m);
@@ -179,16 +166,11 @@ class Delay : public ::testing::Test {
     ASSERT_NE(window_, nullptr);
     MSG m;
     while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&m);
-    kSpecialFunctionsLibraryRecord.notify(kNotifyStart, reinterpret_cast<intptr_t>(&MessageService),
-                                          0);
-    g_service_calls = 0;
     g_dispatched.clear();
   }
-  void TearDown() override {
-    kSpecialFunctionsLibraryRecord.notify(kNotifyEnd, 0, 0);
-    ::DestroyWindow(window_);
-  }
+  void TearDown() override { ::DestroyWindow(window_); }
   static void Wait(int32_t ms) { Call(DelayCmd, {MakeInt(ms)}); }
+  testing::ServedLibrary served_{kSpecialFunctionsLibraryRecord};
   HWND window_ = nullptr;
 };
 
@@ -200,7 +182,7 @@ TEST_F(Delay, DispatchesMessagesUntilTheDeadline) {
   const DWORD elapsed = ::GetTickCount() - start;
   ::KillTimer(window_, 1);
   EXPECT_GE(elapsed, 300u);
-  EXPECT_GT(g_service_calls, 0);
+  EXPECT_GT(testing::ServedLibrary::PumpRequests(), 0);
   ASSERT_FALSE(g_dispatched.empty());
   EXPECT_EQ(g_dispatched[0], static_cast<UINT>(WM_APP));
   int timers = 0;
@@ -219,7 +201,7 @@ TEST_F(Delay, ZeroOrNegativeReturnsWithoutDispatching) {
   Wait(0);
   Wait(-5);
   Wait(INT32_MIN);
-  EXPECT_EQ(g_service_calls, 0);
+  EXPECT_EQ(testing::ServedLibrary::PumpRequests(), 0);
   EXPECT_TRUE(g_dispatched.empty());
   MSG m;
   EXPECT_TRUE(::PeekMessageA(&m, window_, WM_APP, WM_APP, PM_REMOVE));
@@ -267,14 +249,31 @@ TEST_F(Delay, BehindAQuitMessageMessagesPostedLaterAreDispatchedAtOnce) {
   EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
 }
 
-TEST_F(Delay, WithoutTheRuntimeServiceItStillDispatches) {
-  kSpecialFunctionsLibraryRecord.notify(kNotifyEnd, 0, 0);
-  ::PostMessageA(window_, WM_APP, 0, 0);
-  const DWORD start = ::GetTickCount();
+bool g_quit_posted = false;
+// Posts a quit message while the pump looks at the head of the queue, once.
+// The look has already chosen the timer message there; the quit comes
+// before it when the pump then takes a message.
+LRESULT CALLBACK QuitDuringALook(int code, WPARAM remove, LPARAM message) {
+  if (code == HC_ACTION && remove == PM_NOREMOVE && !g_quit_posted) {
+    g_quit_posted = true;
+    ::PostQuitMessage(9);
+  }
+  return ::CallNextHookEx(nullptr, code, remove, message);
+}
+
+TEST_F(Delay, AQuitArrivingWhileThePumpTakesAMessageStaysQueued) {
+  ::SetTimer(window_, 1, 1, nullptr);
+  ::Sleep(20);  // the timer is due: its message is all the queue holds
+  g_quit_posted = false;
+  HHOOK hook = ::SetWindowsHookExA(WH_GETMESSAGE, QuitDuringALook, nullptr, ::GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
   Wait(100);
-  EXPECT_GE(::GetTickCount() - start, 100u);
-  EXPECT_EQ(g_service_calls, 0);
-  EXPECT_EQ(g_dispatched, std::vector<UINT>{WM_APP});
+  ::UnhookWindowsHookEx(hook);
+  ::KillTimer(window_, 1);
+  ASSERT_TRUE(g_quit_posted);
+  MSG m;
+  ASSERT_TRUE(::PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(m.wParam, 9u);
 }
 
 // --- GetWindowHandleCmd ---------------------------------------------------------

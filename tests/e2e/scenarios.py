@@ -21,6 +21,10 @@ from harness import (ERROR_TITLE, MANUAL, ONE_CLICK, TITLE, UNINSTALL, Display, 
                      click, find_x_window, has_key, press_key, values_of,
                      wait_exit, xdotool)
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "sample_installer"))
+from sample_exit_codes import CODES as SAMPLE_EXIT  # noqa: E402
+
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Korvex"
 SHELLNEW = [r"HKLM\Software\Classes\.%s\ShellNew" % e for e in ("7z", "rar", "zip")] + \
            [r"HKCU\Software\Classes\.%s\ShellNew" % e for e in ("7z", "rar", "zip")]
@@ -171,7 +175,8 @@ class Scenario:
 
     def install_product(self):
         r = self.px.run([self.args.setup, "/verysilent"], timeout=120)
-        check(r.returncode == 0, "the sample installer installed the product beforehand")
+        check(r.returncode == SAMPLE_EXIT["kExitInstalled"],
+              "the sample installer installed the product beforehand")
         self.px.wait_idle()
 
     def settings_file(self):
@@ -629,14 +634,14 @@ def scenario_sample_setup_reads_itself(s):
     while time.time() < end and "holding" not in open(output, errors="replace").read():
         time.sleep(0.2)
     r = s.px.run([copy, "/verysilent"], extra_env=s.env, timeout=120)
-    check(r.returncode == 1, "with its file held for deletion the sample installer fails (%d)"
+    check(r.returncode == SAMPLE_EXIT["kExitFailed"], "with its file held for deletion the sample installer fails (%d)"
           % r.returncode)
     check(s.self_digests() == ["unreadable"], "it could not read itself: %s" % s.self_digests())
     holder.kill()
     holder.wait()
     s.px.wait_idle()
     r = s.px.run([copy, "/verysilent"], extra_env=s.env, timeout=120)
-    check(r.returncode == 0, "unheld, it installs (%d)" % r.returncode)
+    check(r.returncode == SAMPLE_EXIT["kExitInstalled"], "unheld, it installs (%d)" % r.returncode)
     with open(copy, "rb") as f:
         digest = hashlib.sha256(f.read()).hexdigest()
     check(s.self_digests()[-1] == digest, "and reads itself byte for byte")

@@ -95,7 +95,7 @@ TEST_F(DeclaredFunctionsTest, CallsBindOnceAndPassArgumentsInOrder) {
   EXPECT_EQ(Call(1, {40, 2}, true), 38u);  // first argument first
   const DeclaredFunctionTable& table = DeclaredFunctions();
   void* address = table.addresses[0];
-  void* module = table.modules[0];
+  HMODULE module = table.modules[0].Get();
   ASSERT_NE(address, nullptr);
   ASSERT_NE(module, nullptr);
   EXPECT_EQ(module, GetModuleHandleA("korvex_probe.dll"));
@@ -109,7 +109,7 @@ TEST_F(DeclaredFunctionsTest, CallsBindOnceAndPassArgumentsInOrder) {
   // which it would not if a second call had loaded it again.
   ReleaseDeclaredModules();
   EXPECT_EQ(table.addresses[0], nullptr);
-  EXPECT_EQ(table.modules[0], nullptr);
+  EXPECT_EQ(table.modules[0].Get(), nullptr);
   EXPECT_EQ(GetModuleHandleA("korvex_probe.dll"), nullptr);
 }
 
@@ -133,13 +133,13 @@ TEST_F(DeclaredFunctionsTest, CallerCleansAndSystemLibraries) {
   // Not in Kernel32.dll, Gdi32.dll: found in User32.dll, the others released.
   EXPECT_EQ(Call(6, {}, false),
             static_cast<uint32_t>(reinterpret_cast<uintptr_t>(GetDesktopWindow())));
-  EXPECT_EQ(DeclaredFunctions().modules[6], GetModuleHandleA("user32.dll"));
+  EXPECT_EQ(DeclaredFunctions().modules[6].Get(), GetModuleHandleA("user32.dll"));
   // Two spellings of one library are two declarations, each bound on its own.
   EXPECT_EQ(Call(7, {}, false), GetCurrentThreadId());
   EXPECT_EQ(DeclaredFunctions().addresses[8], nullptr);
   EXPECT_EQ(Call(8, {}, false), GetCurrentThreadId());
   EXPECT_EQ(DeclaredFunctions().addresses[7], DeclaredFunctions().addresses[8]);
-  EXPECT_NE(DeclaredFunctions().modules[8], nullptr);
+  EXPECT_NE(DeclaredFunctions().modules[8].Get(), nullptr);
 }
 
 TEST_F(DeclaredFunctionsTest, MissingFunctionEndsWithItsNames) {
@@ -148,7 +148,7 @@ TEST_F(DeclaredFunctionsTest, MissingFunctionEndsWithItsNames) {
                                                         "\r\n0, 0\r\n");
   // Neither half of the entry was stored, and the library was let go.
   EXPECT_EQ(DeclaredFunctions().addresses[9], nullptr);
-  EXPECT_EQ(DeclaredFunctions().modules[9], nullptr);
+  EXPECT_EQ(DeclaredFunctions().modules[9].Get(), nullptr);
   EXPECT_EQ(GetModuleHandleA("korvex_probe.dll"), nullptr);
 }
 
@@ -156,7 +156,7 @@ TEST_F(DeclaredFunctionsTest, MissingLibraryEndsWithItsNames) {
   EXPECT_EQ(
       EndMessage([] { Call(10, {}, false); }),
       Gbk("无法找到指定DLL库文件“korvex_nowhere.dll”中的输出命令“Anything”") + "\r\n0, 0\r\n");
-  EXPECT_EQ(DeclaredFunctions().modules[10], nullptr);
+  EXPECT_EQ(DeclaredFunctions().modules[10].Get(), nullptr);
 }
 
 TEST_F(DeclaredFunctionsTest, MissingFunctionOfNoLibraryEndsWithItsName) {
@@ -250,7 +250,7 @@ TEST_F(DeclaredFunctionsTest, PlainNameBesideTheProgramIsNotLoaded) {
             }),
             Gbk("无法找到指定DLL库文件“korvex_probe.dll”中的输出命令“ProbeAdd”") + "\r\n0, 0\r\n");
   EXPECT_EQ(GetModuleHandleA("korvex_probe.dll"), nullptr);
-  EXPECT_EQ(DeclaredFunctions().modules[13], nullptr);
+  EXPECT_EQ(DeclaredFunctions().modules[13].Get(), nullptr);
 }
 
 TEST_F(DeclaredFunctionsTest, RestrictedSearchSkipsTheProgramsFolder) {
@@ -268,7 +268,7 @@ TEST_F(DeclaredFunctionsTest, ModulesReleasedAtProgramEnd) {
   ASSERT_NE(GetModuleHandleA("korvex_probe.dll"), nullptr);
   testing::RunToEnd([] { EndProgram(0); });
   EXPECT_EQ(GetModuleHandleA("korvex_probe.dll"), nullptr);
-  EXPECT_EQ(DeclaredFunctions().modules[0], nullptr);
+  EXPECT_EQ(DeclaredFunctions().modules[0].Get(), nullptr);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "exit_codes.h"
+
 namespace {
 
 using korvex_sample::DecimalText;
@@ -191,13 +193,13 @@ TEST(SampleLibraryErrors, EndWithTheFailureCode) {
         std::vector<int> values(2);
         (void)values.at(5);
       },
-      ::testing::ExitedWithCode(1), "");
+      ::testing::ExitedWithCode(korvex_sample::kExitFailed), "");
   EXPECT_EXIT(
       {
         std::vector<int> values;
         values.reserve(values.max_size() + 1);
       },
-      ::testing::ExitedWithCode(1), "");
+      ::testing::ExitedWithCode(korvex_sample::kExitFailed), "");
 }
 
 }  // namespace

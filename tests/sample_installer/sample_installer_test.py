@@ -21,6 +21,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
     os.path.abspath(__file__)))), "scripts"))
+import sample_exit_codes  # noqa: E402
 import virtual_display  # noqa: E402
 import wine_tests  # noqa: E402
 
@@ -47,6 +48,12 @@ ACCEPT_BUTTON = (204, 90)
 CANCEL_BUTTON = (308, 90)
 
 RUN_TIMEOUT = 180
+
+INSTALLED = sample_exit_codes.CODES["kExitInstalled"]
+REMOVED = sample_exit_codes.CODES["kExitRemoved"]
+FAILED = sample_exit_codes.CODES["kExitFailed"]
+FORCED_FAILURE = sample_exit_codes.CODES["kExitForcedFailure"]
+CANCELLED = sample_exit_codes.CODES["kExitCancelled"]
 
 # Stored keys (in system.reg or user.reg, any view) that an install touches.
 TOUCHED_KEY = re.compile(r"(\\\\classes\\\\\.(7z|rar|zip)(\\\\|$))|(\\\\uninstall\\\\korvex$)",
@@ -237,10 +244,10 @@ class SampleInstallerCase(unittest.TestCase):
             os.remove(log)
         before = prefix.state()
 
-        # A forced failure reports 2 and leaves everything as it was.
+        # A forced failure reports so and leaves everything as it was.
         code = prefix.run(ARGS.setup, SILENT_SWITCHES,
                           {"KORVEX_SAMPLE_SETUP_FAIL": "1", "KORVEX_SAMPLE_SETUP_LOG": log})
-        self.assertEqual(code, 2)
+        self.assertEqual(code, FORCED_FAILURE)
         self.assertEqual(prefix.state(), before)
 
         # A real failure half-way (the application-data folder cannot be made
@@ -249,7 +256,7 @@ class SampleInstallerCase(unittest.TestCase):
         with open(blocker, "wb") as f:
             f.write(b"in the way")
         code = prefix.run(ARGS.setup, SILENT_SWITCHES, {"KORVEX_SAMPLE_SETUP_LOG": log})
-        self.assertEqual(code, 1)
+        self.assertEqual(code, FAILED)
         self.assertEqual(prefix.state(), before)
         os.remove(blocker)
 
@@ -257,7 +264,7 @@ class SampleInstallerCase(unittest.TestCase):
         code = prefix.run(ARGS.setup, ["/NoRestart", "/VERYSILENT", "/whatever", "/SP-",
                                        "/SuppressMsgBoxes"],
                           {"KORVEX_SAMPLE_SETUP_LOG": log})
-        self.assertEqual(code, 0)
+        self.assertEqual(code, INSTALLED)
         self.assert_installed(prefix)
         with open(log, encoding="utf-8") as f:
             lines = f.read().splitlines()
@@ -267,33 +274,35 @@ class SampleInstallerCase(unittest.TestCase):
             self.assertIn(switch, lines[2])
 
         code = prefix.run(INSTALLED_UNINSTALLER, ["/VerySilent"])
-        self.assertEqual(code, 0)
+        self.assertEqual(code, REMOVED)
         self.assert_removed(prefix, before)
 
     def test_interactive_pages(self):
         prefix = self.fresh_prefix("interactive")
         before = prefix.state()
 
-        # Cancel on the setup page: non-zero, nothing installed.
+        # Cancel on the setup page: nothing installed.
         setup = prefix.start(ARGS.setup)
-        self.assertNotEqual(click_until_exit(setup, "^Korvex$", CANCEL_BUTTON), 0)
+        self.assertEqual(click_until_exit(setup, "^Korvex$", CANCEL_BUTTON), CANCELLED)
         prefix.wait()
         self.assertEqual(prefix.state(), before)
 
         setup = prefix.start(ARGS.setup)
-        self.assertEqual(click_until_exit(setup, "^Korvex$", ACCEPT_BUTTON), 0)
+        self.assertEqual(click_until_exit(setup, "^Korvex$", ACCEPT_BUTTON), INSTALLED)
         prefix.wait()
         self.assert_installed(prefix)
         installed = prefix.state()
 
         # Cancel on the uninstaller's page keeps everything.
         uninstaller = prefix.start(INSTALLED_UNINSTALLER)
-        self.assertNotEqual(click_until_exit(uninstaller, "^Korvex Uninstall$", CANCEL_BUTTON), 0)
+        self.assertEqual(click_until_exit(uninstaller, "^Korvex Uninstall$", CANCEL_BUTTON),
+                         CANCELLED)
         prefix.wait()
         self.assertEqual(prefix.state(), installed)
 
         uninstaller = prefix.start(INSTALLED_UNINSTALLER)
-        self.assertEqual(click_until_exit(uninstaller, "^Korvex Uninstall$", ACCEPT_BUTTON), 0)
+        self.assertEqual(click_until_exit(uninstaller, "^Korvex Uninstall$", ACCEPT_BUTTON),
+                         REMOVED)
         prefix.wait()
         self.assert_removed(prefix, before)
 
@@ -309,8 +318,8 @@ class SampleInstallerCase(unittest.TestCase):
         before = prefix.state()
 
         # Installing twice must not make the second install forget the first.
-        self.assertEqual(prefix.run(ARGS.setup, SILENT_SWITCHES), 0)
-        self.assertEqual(prefix.run(ARGS.setup, ["/verysilent"]), 0)
+        self.assertEqual(prefix.run(ARGS.setup, SILENT_SWITCHES), INSTALLED)
+        self.assertEqual(prefix.run(ARGS.setup, ["/verysilent"]), INSTALLED)
         self.assert_installed(prefix)
 
         # The front-end deletes one ShellNew key itself and writes its settings
@@ -321,7 +330,7 @@ class SampleInstallerCase(unittest.TestCase):
         with open(settings, "wb") as f:
             f.write(b"settings")
 
-        self.assertEqual(prefix.run(INSTALLED_UNINSTALLER, ["/silent"]), 0)
+        self.assertEqual(prefix.run(INSTALLED_UNINSTALLER, ["/silent"]), REMOVED)
         self.assertTrue(os.path.isfile(settings), "the user's settings file was removed")
         os.remove(settings)
         os.rmdir(os.path.dirname(settings))

@@ -9,15 +9,17 @@
 
 #include "base/cxx_runtime.h"
 #include "base/text_format.h"
+#include "base/window_class.h"
+#include "exit_codes.h"
 
 // Both programs end at once with their failure code when the heap fails them
 // or the C++ library reports an error: nothing in them comes near that. Never
 // an abort, whose box would stall an unattended run.
 void korvex::HandleAllocationFailure(size_t) {
-  ExitProcess(1);
+  ExitProcess(korvex_sample::kExitFailed);
 }
 void korvex::HandleLibraryError(const char*) {
-  ExitProcess(1);
+  ExitProcess(korvex_sample::kExitFailed);
 }
 
 namespace korvex_sample {
@@ -423,14 +425,11 @@ bool RemoveInstalledFiles(const std::wstring& folder, bool including_uninstaller
 
 bool RunConfirmPage(const wchar_t* title, const wchar_t* text, const wchar_t* accept) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW cls = {};
-  cls.cbSize = sizeof(cls);
-  cls.lpfnWndProc = PageProc;
-  cls.hInstance = instance;
-  cls.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  cls.lpszClassName = L"KorvexSamplePage";
-  if (RegisterClassExW(&cls) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  constexpr wchar_t kPageClass[] = L"KorvexSamplePage";
+  if (!korvex::RegisterWindowClass({.name = kPageClass,
+                                    .procedure = PageProc,
+                                    .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}))
+    return false;
 
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
   RECT frame = {0, 0, kClientWidth, kClientHeight};
@@ -441,8 +440,8 @@ bool RunConfirmPage(const wchar_t* title, const wchar_t* text, const wchar_t* ac
   int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
 
   PageState state;
-  HWND window = CreateWindowExW(0, cls.lpszClassName, title, style, x, y, width, height, nullptr,
-                                nullptr, instance, &state);
+  HWND window = CreateWindowExW(0, kPageClass, title, style, x, y, width, height, nullptr, nullptr,
+                                instance, &state);
   if (window == nullptr) return false;
   AddControl(window, L"STATIC", text, SS_LEFT, 16, 16, kClientWidth - 32, 48, -1);
   HWND accept_button = AddControl(window, L"BUTTON", accept, WS_TABSTOP | BS_DEFPUSHBUTTON, 160, 76,

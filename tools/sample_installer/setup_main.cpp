@@ -6,15 +6,14 @@
 //
 // Switches (any case, any order, unknown ones ignored): /verysilent shows no
 // window; /sp-, /suppressmsgboxes, /norestart and /silent are accepted.
-// Exit codes: 0 installed, 1 failed (nothing left behind), 2 failure forced
-// through KORVEX_SAMPLE_SETUP_FAIL, 3 cancelled on the page.
+// Exit codes: exit_codes.h.
 // KORVEX_SAMPLE_SETUP_LOG names a file that gets one line per run with the
 // command line; KORVEX_SAMPLE_SETUP_START_LOG one that gets the startup
 // information's flags and show state in front of it.
 //
 // Like the product's installer, it opens its own file at start, for reading
-// and sharing reading only, keeps it open while it runs and fails (exit code
-// 1) when it cannot. KORVEX_SAMPLE_SETUP_SELF_LOG names a file that gets one
+// and sharing reading only, keeps it open while it runs and fails (kExitFailed)
+// when it cannot. KORVEX_SAMPLE_SETUP_SELF_LOG names a file that gets one
 // line per run: the SHA-256 digest of its own file as read through that
 // handle (lowercase hex), or "unreadable".
 #include "sample_common.h"
@@ -23,6 +22,7 @@
 #include <wincrypt.h>
 
 #include "base/file_io.h"
+#include "exit_codes.h"
 
 extern "C" const unsigned char korvex_uninstaller_begin[];
 extern "C" const unsigned char korvex_uninstaller_end[];
@@ -30,11 +30,6 @@ extern "C" const unsigned char korvex_uninstaller_end[];
 namespace {
 
 using namespace korvex_sample;
-
-constexpr int kExitInstalled = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitForcedFailure = 2;
-constexpr int kExitCancelled = 3;
 
 constexpr char kReadme[] =
     "Korvex 5.6.1.10516\r\n"

@@ -9,21 +9,18 @@
 // and has its own file deleted at the next restart. When no copy can be
 // started, the uninstaller and the folder are left for deletion at restart.
 //
-// Exit codes: 0 removed, 1 something could not be removed (the uninstall
-// entry then stays, so that the uninstaller can be run again), 3 cancelled.
+// Exit codes: exit_codes.h.
 // KORVEX_SAMPLE_UNINSTALL_LOG names a file that gets one line per run with
 // the command line.
 #include "sample_common.h"
 
 #include <shellapi.h>
 
+#include "exit_codes.h"
+
 namespace {
 
 using namespace korvex_sample;
-
-constexpr int kExitRemoved = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitCancelled = 3;
 
 // How long the second phase keeps trying to delete the uninstaller file once
 // the first phase has ended (the system may hold the image a moment longer).
