@@ -1,13 +1,13 @@
 #include "tests/template/template_test_support.h"
 
 #include "app/startup_window.h"
-#include "forms/icon_image.h"
+#include "tools/window_template/program_icon.h"
 #include "runtime/errors.h"
 
 namespace korvex::forms::testing {
 
 const std::vector<uint8_t>& GeneratedIcon() {
-  static const std::vector<uint8_t> icon = MakeProgramIcon();
+  static const std::vector<uint8_t> icon = tools::MakeProgramIcon();
   return icon;
 }
 
