@@ -4,28 +4,22 @@
 
 namespace korvex {
 
+uint8_t* ByteWriter::Grow(size_t n) {
+  bytes_.resize(bytes_.size() + n);
+  return bytes_.data() + bytes_.size() - n;
+}
+
 void ByteWriter::UInt16(uint16_t v) {
-  uint8_t b[2];
-  StoreUInt16(b, v);
-  bytes_.insert(bytes_.end(), b, b + 2);
+  StoreUInt16(Grow(2), v);
 }
-
 void ByteWriter::UInt32(uint32_t v) {
-  uint8_t b[4];
-  StoreUInt32(b, v);
-  bytes_.insert(bytes_.end(), b, b + 4);
+  StoreUInt32(Grow(4), v);
 }
-
 void ByteWriter::UInt16BigEndian(uint16_t v) {
-  uint8_t b[2];
-  StoreUInt16BigEndian(b, v);
-  bytes_.insert(bytes_.end(), b, b + 2);
+  StoreUInt16BigEndian(Grow(2), v);
 }
-
 void ByteWriter::UInt32BigEndian(uint32_t v) {
-  uint8_t b[4];
-  StoreUInt32BigEndian(b, v);
-  bytes_.insert(bytes_.end(), b, b + 4);
+  StoreUInt32BigEndian(Grow(4), v);
 }
 
 void ByteWriter::ZeroText(std::string_view s) {

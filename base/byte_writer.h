@@ -38,6 +38,9 @@ class ByteWriter {
   std::vector<uint8_t> Take() { return std::move(bytes_); }
 
  private:
+  // Appends n bytes to be stored into and returns the first of them.
+  uint8_t* Grow(size_t n);
+
   std::vector<uint8_t> bytes_;
 };
 
