@@ -1,6 +1,7 @@
 // The window template's binary format, read with korvex::ByteReader and
-// written with korvex::ByteWriter: the layout of one unit record, and the property blocks of
-// the window, label and button unit types with the 60-byte font description.
+// written with korvex::ByteWriter: the layout of one unit record, and the
+// property blocks of the window, label and button unit types with the 60-byte
+// font description.
 // Platform-independent.
 //
 // All integers are little-endian. Encodings used throughout:
