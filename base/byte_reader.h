@@ -1,5 +1,6 @@
 // The one bounded reader of binary data, and the loads and stores of
-// fixed-width integers in raw bytes. Platform-independent.
+// fixed-width integers in raw bytes (the writer is base/byte_writer.h).
+// Platform-independent.
 //
 // Every field is assembled byte by byte in the order its format states, never
 // by laying a structure over the bytes, so the result does not depend on the
@@ -43,6 +44,16 @@ inline void StoreUInt32(uint8_t* p, uint32_t v) {
 }
 inline void StoreInt32(uint8_t* p, int32_t v) {
   StoreUInt32(p, static_cast<uint32_t>(v));
+}
+inline void StoreUInt16BigEndian(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v >> 8);
+  p[1] = static_cast<uint8_t>(v);
+}
+inline void StoreUInt32BigEndian(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v >> 24);
+  p[1] = static_cast<uint8_t>(v >> 16);
+  p[2] = static_cast<uint8_t>(v >> 8);
+  p[3] = static_cast<uint8_t>(v);
 }
 
 // --- Bounded reader -----------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/byte_reader.h"
 #include "commands/commands.h"
 #include "commands/texts.h"
 #include "runtime/arg_record.h"
@@ -43,21 +44,13 @@ int32_t FixedValueWidth(uint32_t t) {
 
 // The value field of a record, low byte first.
 void ValueFieldBytes(const ArgRecord& r, uint8_t out[8]) {
-  for (int i = 0; i < 4; ++i) {
-    out[i] = static_cast<uint8_t>(r.low >> (8 * i));
-    out[4 + i] = static_cast<uint8_t>(r.high >> (8 * i));
-  }
+  StoreUInt32(out, r.low);
+  StoreUInt32(out + 4, r.high);
 }
 
 void SetValueField(ArgRecord* result, const uint8_t bytes[8]) {
-  uint32_t low = 0;
-  uint32_t high = 0;
-  for (int i = 3; i >= 0; --i) {
-    low = (low << 8) | bytes[i];
-    high = (high << 8) | bytes[4 + i];
-  }
-  result->low = low;
-  result->high = high;
+  result->low = LoadUInt32(bytes);
+  result->high = LoadUInt32(bytes + 4);
 }
 
 void SetByteSetResult(ArgRecord* result, void* byte_set) {
@@ -81,6 +74,80 @@ constexpr int32_t kCodeWidths[10] = {1, 2, 4, 8, 4, 8, 4, 8, 4, 0};
 constexpr uint32_t kCodeTags[10] = {tag::kByte,       tag::kShort,  tag::kInt,  tag::kLong,
                                     tag::kFloat,      tag::kDouble, tag::kBool, tag::kDateTime,
                                     tag::kSubroutine, tag::kText};
+
+// The bytes a read of a byte set sees: from its 1-based position to the end
+// (from the first byte when no position is given; none for a position outside
+// the set). A position given in a variable (an array argument) is moved on
+// past what the read takes.
+struct ReadWindow {
+  const uint8_t* from = nullptr;  // null when no bytes are there
+  int64_t available = 0;
+  int64_t length = 0;  // of the whole byte set
+  int64_t position = 1;
+  int32_t* position_variable = nullptr;
+};
+
+ReadWindow ReadWindowOf(int32_t count, const ArgRecord* args) {
+  ReadWindow window;
+  const void* source = PointerOf(args[0]);
+  window.length = ByteSetLength(source);
+  window.available = window.length;
+  int64_t start = 0;
+  if (count >= 3 && !IsOmitted(args[2])) {
+    if (tag::IsArray(args[2].tag)) {
+      window.position_variable = PointerOf<int32_t>(args[2]);
+      window.position = window.position_variable != nullptr ? *window.position_variable : 0;
+    } else {
+      window.position = IntOf(args[2]);
+    }
+    if (window.position <= 0) {
+      window.available = 0;
+    } else {
+      start = window.position - 1;
+      window.available = start >= window.length ? 0 : window.length - start;
+    }
+  }
+  if (window.available > 0) window.from = ByteSetData(source) + start;
+  return window;
+}
+
+// Decodes a value of data type `code` (1 to 10) from the first bytes of the
+// window into the result and returns the bytes it takes: a number's width
+// (missing bytes read as zero), a text's bytes up to and with its terminator
+// (all that is there when none is).
+int64_t DecodeValue(int32_t code, const ReadWindow& window, ArgRecord* result) {
+  result->tag = kCodeTags[code - 1];
+  if (code == 10) {
+    const void* zero = window.from != nullptr
+                           ? std::memchr(window.from, 0, static_cast<size_t>(window.available))
+                           : nullptr;
+    const int64_t text_length =
+        zero != nullptr ? static_cast<const uint8_t*>(zero) - window.from : window.available;
+    SetPointer(*result, NewText(reinterpret_cast<const char*>(window.from),
+                                static_cast<int32_t>(text_length)));
+    return text_length + (zero != nullptr ? 1 : 0);
+  }
+  const int32_t width = kCodeWidths[code - 1];
+  uint8_t bytes[8] = {};
+  if (window.from != nullptr) {
+    std::memcpy(bytes, window.from,
+                static_cast<size_t>(window.available < width ? window.available : width));
+  }
+  if (code == 7) {
+    SetBoolResult(result, LoadInt32(bytes) != 0);
+    result->high = 0;
+  } else if (code == 8) {
+    double day;
+    std::memcpy(&day, bytes, sizeof day);
+    if (std::isnan(day) || day > kLatestDate) day = kLatestDate;
+    if (day < kEarliestDate) day = kEarliestDate;
+    std::memcpy(bytes, &day, sizeof day);
+    SetValueField(result, bytes);
+  } else {
+    SetValueField(result, bytes);
+  }
+  return width;
+}
 
 }  // namespace
 
@@ -115,74 +182,11 @@ void GetByteSetDataCmd(ArgRecord* result, int32_t count, ArgRecord* args) {
   if (count < 2) return;
   const int32_t code = IntOf(args[1]);
   if (code < 1 || code > 10) ReportError(kInvalidDataTypeMessage, 0, 0, 0);
-
-  const void* source = PointerOf(args[0]);
-  const int64_t length = ByteSetLength(source);
-  const uint8_t* data = ByteSetData(source);
-
-  // Where reading starts and how many bytes are there from that point.
-  int32_t* position_variable = nullptr;
-  bool has_position = false;
-  int64_t position = 1;
-  if (count >= 3 && !IsOmitted(args[2])) {
-    has_position = true;
-    if (tag::IsArray(args[2].tag)) {
-      position_variable = PointerOf<int32_t>(args[2]);
-      position = position_variable != nullptr ? *position_variable : 0;
-    } else {
-      position = IntOf(args[2]);
-    }
-  }
-  int64_t start = 0;
-  int64_t available = length;
-  if (has_position) {
-    if (position <= 0) {
-      available = 0;
-    } else {
-      start = position - 1;
-      available = start >= length ? 0 : length - start;
-    }
-  }
-  const uint8_t* from = available > 0 ? data + start : nullptr;
-
-  result->tag = kCodeTags[code - 1];
-  int64_t consumed = 0;
-  if (code == 10) {
-    const void* zero =
-        available > 0 ? std::memchr(from, 0, static_cast<size_t>(available)) : nullptr;
-    const int64_t text_length =
-        zero != nullptr ? static_cast<const uint8_t*>(zero) - from : available;
-    SetPointer(*result,
-               NewText(reinterpret_cast<const char*>(from), static_cast<int32_t>(text_length)));
-    consumed = text_length + (zero != nullptr ? 1 : 0);
-  } else {
-    // Missing bytes read as zero.
-    const int32_t width = kCodeWidths[code - 1];
-    uint8_t bytes[8] = {};
-    if (available > 0) {
-      std::memcpy(bytes, from, static_cast<size_t>(available < width ? available : width));
-    }
-    consumed = width;
-    if (code == 7) {
-      int32_t flag;
-      std::memcpy(&flag, bytes, sizeof flag);
-      SetBoolResult(result, flag != 0);
-      result->high = 0;
-    } else if (code == 8) {
-      double day;
-      std::memcpy(&day, bytes, sizeof day);
-      if (std::isnan(day) || day > kLatestDate) day = kLatestDate;
-      if (day < kEarliestDate) day = kEarliestDate;
-      std::memcpy(bytes, &day, sizeof day);
-      SetValueField(result, bytes);
-    } else {
-      SetValueField(result, bytes);
-    }
-  }
-
-  if (position_variable != nullptr) {
-    const int64_t next = position + consumed;
-    *position_variable = next > length ? -1 : static_cast<int32_t>(next);
+  const ReadWindow window = ReadWindowOf(count, args);
+  const int64_t consumed = DecodeValue(code, window, result);
+  if (window.position_variable != nullptr) {
+    const int64_t next = window.position + consumed;
+    *window.position_variable = next > window.length ? -1 : static_cast<int32_t>(next);
   }
 }
 

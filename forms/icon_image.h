@@ -1,7 +1,5 @@
-// The program's icon: drawn in code (a rounded archive box with a down arrow)
-// and written as an ICO file with three uncompressed 32-bit images, 48x48,
-// 32x32 and 16x16. Also a bounded reader of the directory and image headers
-// of an icon or cursor file. Platform-independent.
+// A bounded reader of the directory and image headers of an icon or cursor
+// file (ICO or CUR). Platform-independent.
 #pragma once
 
 #include <cstddef>
@@ -10,26 +8,6 @@
 #include <vector>
 
 namespace korvex::forms {
-
-// A drawn image: width x height pixels, top row first, straight (not
-// premultiplied) B, G, R, A bytes per pixel.
-struct IconBitmap {
-  int32_t width = 0;
-  int32_t height = 0;
-  std::vector<uint8_t> bgra;
-};
-
-// Draws the emblem at the given size (anti-aliased, transparent background).
-IconBitmap DrawProgramIcon(int32_t size);
-
-// Encodes images as one ICO file: for each image a 40-byte bitmap header with
-// the height doubled, the pixels bottom row first, then the 1-bit AND mask
-// (set where the pixel is fully transparent) with rows padded to 4 bytes.
-std::vector<uint8_t> EncodeIcon(std::span<const IconBitmap> images);
-
-// The icon file of the program: 48, 32 and 16 pixels; 15,086 bytes.
-std::vector<uint8_t> MakeProgramIcon();
-inline constexpr size_t kProgramIconSize = 15086;
 
 // The type word of an ICO file's header: icons, or cursors, whose directory
 // entries hold the hot spot where an icon's hold planes and bit count.

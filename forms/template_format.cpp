@@ -6,33 +6,6 @@
 
 namespace korvex::forms {
 
-// --- ByteWriter -------------------------------------------------------------------
-
-void ByteWriter::UInt32(uint32_t v) {
-  uint8_t b[4];
-  StoreUInt32(b, v);
-  bytes_.insert(bytes_.end(), b, b + 4);
-}
-
-void ByteWriter::Int32(int32_t v) {
-  UInt32(static_cast<uint32_t>(v));
-}
-
-void ByteWriter::ZeroText(std::string_view s) {
-  bytes_.insert(bytes_.end(), s.begin(), s.end());
-  bytes_.push_back(0);
-}
-
-void ByteWriter::CountedText(std::string_view s) {
-  Int32(static_cast<int32_t>(s.size()));
-  bytes_.insert(bytes_.end(), s.begin(), s.end());
-}
-
-void ByteWriter::CountedBlock(std::span<const uint8_t> b) {
-  Int32(static_cast<int32_t>(b.size()));
-  Bytes(b);
-}
-
 // --- Unit records -----------------------------------------------------------------
 
 bool WalkUnitRecord(std::span<const uint8_t> buffer, size_t record, bool menu_item,

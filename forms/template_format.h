@@ -1,6 +1,7 @@
-// The window template's binary format, read with korvex::ByteReader: the
-// appending writer, the layout of one unit record, and the property blocks of
-// the window, label and button unit types with the 60-byte font description.
+// The window template's binary format, read with korvex::ByteReader and
+// written with korvex::ByteWriter: the layout of one unit record, and the
+// property blocks of the window, label and button unit types with the 60-byte
+// font description.
 // Platform-independent.
 //
 // All integers are little-endian. Encodings used throughout:
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "base/byte_writer.h"
 #include "forms/texts.h"
 
 namespace korvex::forms {
@@ -50,23 +52,8 @@ inline constexpr uint32_t kMenuItemHidden = 1u << 0;
 inline constexpr uint32_t kMenuItemDisabled = 1u << 1;
 inline constexpr uint32_t kMenuItemChecked = 1u << 2;
 
-// Appending writer used by the serializers.
-class ByteWriter {
- public:
-  void Int32(int32_t v);
-  void UInt32(uint32_t v);
-  void Byte(uint8_t v) { bytes_.push_back(v); }
-  void Bytes(std::span<const uint8_t> b) { bytes_.insert(bytes_.end(), b.begin(), b.end()); }
-  void Zeros(size_t n) { bytes_.insert(bytes_.end(), n, 0); }
-  void ZeroText(std::string_view s);
-  void CountedText(std::string_view s);
-  void CountedBlock(std::span<const uint8_t> b);
-  std::vector<uint8_t>& bytes() { return bytes_; }
-  std::vector<uint8_t> Take() { return std::move(bytes_); }
-
- private:
-  std::vector<uint8_t> bytes_;
-};
+// The serializers append with the base writer.
+using ::korvex::ByteWriter;
 
 // One (event number, handler offset) pair of a unit record; handler -1 = none.
 struct EventBinding {

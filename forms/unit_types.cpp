@@ -38,28 +38,6 @@ Unit::~Unit() {
   form_->record().WriteField(index_, UnitField::kObjectSlot, 0);
 }
 
-std::wstring WideFromText(std::string_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int wide = MultiByteToWideChar(kTextCodePage, 0, text.data(), length, nullptr, 0);
-  if (wide <= 0) return {};
-  std::wstring result(static_cast<size_t>(wide), L'\0');
-  MultiByteToWideChar(kTextCodePage, 0, text.data(), length, result.data(), wide);
-  return result;
-}
-
-std::string TextFromWide(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int bytes =
-      WideCharToMultiByte(kTextCodePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return {};
-  std::string result(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(kTextCodePage, 0, text.data(), length, result.data(), bytes, nullptr,
-                      nullptr);
-  return result;
-}
-
 LOGFONTW UnitFontAttributes(const FontDescription& font) {
   LOGFONTW attributes{};
   attributes.lfHeight = font.height;
@@ -75,9 +53,11 @@ LOGFONTW UnitFontAttributes(const FontDescription& font) {
   attributes.lfClipPrecision = 0;
   attributes.lfQuality = 2;
   attributes.lfPitchAndFamily = 0;
-  // A face name that fills all 32 bytes has no terminator: "宋体" instead.
-  const std::wstring face = font.FaceName().size() >= kFontFaceSize ? std::wstring(L"\u5B8B\u4F53")
-                                                                    : WideFromText(font.FaceName());
+  // A face name that fills all 32 bytes has no terminator: the fallback face
+  // instead.
+  const std::string_view name =
+      font.FaceName().size() >= kFontFaceSize ? kFallbackFace : font.FaceName();
+  const std::wstring face = WideFromText(name);
   const size_t n = std::min(face.size(), static_cast<size_t>(LF_FACESIZE - 1));
   std::memcpy(attributes.lfFaceName, face.data(), n * sizeof(wchar_t));
   attributes.lfFaceName[n] = L'\0';

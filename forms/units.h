@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/handles.h"
+#include "base/text_conversion.h"
 #include "forms/template_format.h"
 #include "runtime/arg_record.h"
 
@@ -103,12 +104,10 @@ const UnitTypeRoutines& LabelUnitRoutines();
 const UnitTypeRoutines& CompressionUnitRoutines();
 
 // --- Shared helpers -------------------------------------------------------------
-// Code page 936 bytes to UTF-16 (window texts read correctly on any system
-// code page).
-inline constexpr UINT kTextCodePage = 936;
-std::wstring WideFromText(std::string_view text);
-// UTF-16 to code page 936 bytes.
-std::string TextFromWide(std::wstring_view text);
+// Window texts convert between code page 936 and UTF-16 with the base pair,
+// so they read correctly on any system code page.
+using ::korvex::TextFromWide;
+using ::korvex::WideFromText;
 
 // A font made from a stored description, with the character set forced to the
 // default, both precisions to 0, quality 2 and pitch-and-family 0. Null when

@@ -3,44 +3,43 @@
 #include <cstring>
 #include <utility>
 
+#include "base/byte_reader.h"
+#include "base/byte_writer.h"
 #include "payload/md5.h"
 #include "payload/settings_image.h"
 
 namespace korvex::settings {
 namespace {
 
+// The body's values: a mark byte, then big-endian integers and UTF-16 text
+// low byte first.
 class BodyWriter {
  public:
   void Integer(int32_t value) {
-    const uint32_t bits = static_cast<uint32_t>(value);
-    out_.push_back(kIntegerMark);
-    for (int shift = 24; shift >= 0; shift -= 8)
-      out_.push_back(static_cast<uint8_t>(bits >> shift));
+    out_.Byte(kIntegerMark);
+    out_.Int32BigEndian(value);
   }
 
   void String(const std::u16string& text) {
-    out_.push_back(kStringMark);
+    out_.Byte(kStringMark);
     Integer(static_cast<int32_t>(text.size()));
-    out_.push_back(kBytesMark);
+    out_.Byte(kBytesMark);
     Integer(static_cast<int32_t>(text.size() * 2));
-    for (char16_t unit : text) {
-      out_.push_back(static_cast<uint8_t>(unit & 0xFF));
-      out_.push_back(static_cast<uint8_t>(unit >> 8));
-    }
+    out_.Utf16(text);
   }
 
   void Bytes(const std::vector<uint8_t>& bytes) {
-    out_.push_back(kBytesMark);
+    out_.Byte(kBytesMark);
     Integer(static_cast<int32_t>(bytes.size()));
-    out_.insert(out_.end(), bytes.begin(), bytes.end());
+    out_.Bytes(bytes);
   }
 
-  void Zeros(size_t count) { out_.insert(out_.end(), count, 0); }
+  void Zeros(size_t count) { out_.Zeros(count); }
 
-  std::vector<uint8_t> Take() { return std::move(out_); }
+  std::vector<uint8_t> Take() { return out_.Take(); }
 
  private:
-  std::vector<uint8_t> out_;
+  ByteWriter out_;
 };
 
 template <typename T>
@@ -90,9 +89,7 @@ std::vector<uint8_t> SealImage(const std::vector<uint8_t>& body) {
   const Md5Digest digest = ComputeMd5(body.data(), body.size());
   std::memcpy(image.data() + kDigestOffset, digest.data(), digest.size());
   image[kFormatOffset] = kFormatVersion;
-  const uint32_t length = static_cast<uint32_t>(body.size());
-  for (int i = 0; i < 4; ++i)
-    image[kBodyLengthOffset + i] = static_cast<uint8_t>(length >> (8 * i));
+  StoreUInt32(image.data() + kBodyLengthOffset, static_cast<uint32_t>(body.size()));
   image.insert(image.end(), body.begin(), body.end());
   return image;
 }

@@ -1,19 +1,13 @@
 #include "tests/template/template_test_support.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <iconv.h>
-#endif
-
 #include "app/startup_window.h"
-#include "forms/icon_image.h"
+#include "tools/window_template/program_icon.h"
 #include "runtime/errors.h"
 
 namespace korvex::forms::testing {
 
 const std::vector<uint8_t>& GeneratedIcon() {
-  static const std::vector<uint8_t> icon = MakeProgramIcon();
+  static const std::vector<uint8_t> icon = tools::MakeProgramIcon();
   return icon;
 }
 
@@ -23,37 +17,6 @@ const std::vector<uint8_t>& GeneratedSegment() {
     return SerializeWindowTemplate(windows);
   }();
   return segment;
-}
-
-std::string Gbk(const char* utf8) {
-  std::string out;
-#ifdef _WIN32
-  const int wide_length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(wide_length), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide.data(), wide_length);
-  const int length = WideCharToMultiByte(936, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  out.assign(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(936, 0, wide.c_str(), -1, out.data(), length, nullptr, nullptr);
-  out.resize(out.size() - 1);  // the terminator
-#else
-  iconv_t cd = iconv_open("GBK", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    ADD_FAILURE() << "no UTF-8 -> GBK conversion";
-    return out;
-  }
-  std::string in(utf8);
-  char* src = in.data();
-  size_t src_left = in.size();
-  char buffer[256];
-  char* dst = buffer;
-  size_t dst_left = sizeof(buffer);
-  if (iconv(cd, &src, &src_left, &dst, &dst_left) == static_cast<size_t>(-1)) {
-    ADD_FAILURE() << "conversion of " << utf8 << " failed";
-  }
-  out.assign(buffer, static_cast<size_t>(dst - buffer));
-  iconv_close(cd);
-#endif
-  return out;
 }
 
 namespace {

@@ -1,5 +1,4 @@
-// Shared pieces of the window template tests: the program's generated segment,
-// a UTF-8 -> code page 936 converter that does not share code with the product,
+// Shared pieces of the window template tests: the program's generated segment
 // and a fixture that captures the fatal runtime error.
 #pragma once
 
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "forms/template_loader.h"
+#include "tests/support/gbk.h"
 #include "tests/support/program_end.h"
 
 namespace korvex::forms::testing {
@@ -19,9 +19,7 @@ namespace korvex::forms::testing {
 const std::vector<uint8_t>& GeneratedSegment();
 const std::vector<uint8_t>& GeneratedIcon();
 
-// UTF-8 text converted to code page 936 by the platform (iconv on the host,
-// the Win32 conversion functions on Windows).
-std::string Gbk(const char* utf8);
+using ::korvex::testing::Gbk;
 
 struct FatalError {
   int32_t code;
