@@ -12,23 +12,9 @@ constexpr int32_t kValueA = 0x025D0C88;
 constexpr int32_t kValueB = 0x19010010;
 constexpr char kCaption[] = "Korvex 5.6.1.10516";
 
-// A unit placed at (left, top) with the given size.
-UnitDescription Unit(uint32_t id, uint32_t type, const char* name, int32_t left, int32_t top,
-                     int32_t width, int32_t height) {
-  UnitDescription u;
-  u.id = id;
-  u.type = type;
-  u.name = name;
-  u.left = left;
-  u.top = top;
-  u.width = width;
-  u.height = height;
-  return u;
-}
-
 UnitDescription Button(uint32_t id, uint32_t type, const char* name, int32_t left, int32_t handler,
                        const char* caption) {
-  UnitDescription u = Unit(id, type, name, left, 13, 100, 30);
+  UnitDescription u = PlacedUnit(id, type, name, left, 13, 100, 30);
   u.flags = kUnitVisible | kUnitTabStop;
   u.events = {{0, handler}};
   ButtonProperties p;
@@ -52,7 +38,7 @@ WindowDescription StartupWindow(std::span<const uint8_t> icon) {
 
   // The window: 350 x 85 at (50, 50), visible, created -> start-up sequence,
   // close query -> closing routine.
-  UnitDescription window = Unit(kWindowUnitId, kUnitTypeWindow, "", 50, 50, 350, 85);
+  UnitDescription window = PlacedUnit(kWindowUnitId, kUnitTypeWindow, "", 50, 50, 350, 85);
   window.flags = kUnitVisible;
   window.events = {{0, kOnMainWindowCreatedOffset}, {1, kOnMainWindowClosingOffset}};
   WindowProperties wp;  // version 6; the defaults of a new window except:
@@ -74,7 +60,7 @@ WindowDescription StartupWindow(std::span<const uint8_t> icon) {
 
   // "标签1": hidden, receives the hot-key notification.
   UnitDescription label =
-      Unit(kHotKeyLabelUnit, kHotKeyLabelUnitType, kHotKeyLabelName, -2, 24, 15, 15);
+      PlacedUnit(kHotKeyLabelUnit, kHotKeyLabelUnitType, kHotKeyLabelName, -2, 24, 15, 15);
   label.events = {{0, kOnHotKeyFeedbackOffset}};
   LabelProperties lp;  // version 2 with its usual values, empty caption
   lp.has_font = true;
@@ -90,7 +76,7 @@ WindowDescription StartupWindow(std::span<const uint8_t> icon) {
 
   // "ZIP压缩1": the compression unit, no window, no events, empty block.
   d.units.push_back(
-      Unit(kZipCompressorUnit, kZipCompressorUnitType, kZipUnitName, -10, -4, 24, 24));
+      PlacedUnit(kZipCompressorUnit, kZipCompressorUnitType, kZipUnitName, -10, -4, 24, 24));
   return d;
 }
 

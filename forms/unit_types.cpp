@@ -38,16 +38,27 @@ Unit::~Unit() {
   form_->record().WriteField(index_, UnitField::kObjectSlot, 0);
 }
 
+namespace {
+
+// The fields a font description shares with the platform's font attributes,
+// visited as pairs (ours, the platform's) in either direction.
+template <typename Font, typename Attributes, typename Visit>
+void VisitSharedFontFields(Font& font, Attributes& attributes, Visit visit) {
+  visit(font.height, attributes.lfHeight);
+  visit(font.width, attributes.lfWidth);
+  visit(font.escapement, attributes.lfEscapement);
+  visit(font.orientation, attributes.lfOrientation);
+  visit(font.weight, attributes.lfWeight);
+  visit(font.italic, attributes.lfItalic);
+  visit(font.underline, attributes.lfUnderline);
+  visit(font.strike_out, attributes.lfStrikeOut);
+}
+
+}  // namespace
+
 LOGFONTW UnitFontAttributes(const FontDescription& font) {
   LOGFONTW attributes{};
-  attributes.lfHeight = font.height;
-  attributes.lfWidth = font.width;
-  attributes.lfEscapement = font.escapement;
-  attributes.lfOrientation = font.orientation;
-  attributes.lfWeight = font.weight;
-  attributes.lfItalic = font.italic;
-  attributes.lfUnderline = font.underline;
-  attributes.lfStrikeOut = font.strike_out;
+  VisitSharedFontFields(font, attributes, [](const auto& ours, auto& theirs) { theirs = ours; });
   attributes.lfCharSet = DEFAULT_CHARSET;  // 1
   attributes.lfOutPrecision = 0;
   attributes.lfClipPrecision = 0;
@@ -121,14 +132,7 @@ FontDescription DefaultFontDescription() {
   LOGFONTW attributes{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof attributes, &attributes);
   FontDescription font;
-  font.height = attributes.lfHeight;
-  font.width = attributes.lfWidth;
-  font.escapement = attributes.lfEscapement;
-  font.orientation = attributes.lfOrientation;
-  font.weight = attributes.lfWeight;
-  font.italic = attributes.lfItalic;
-  font.underline = attributes.lfUnderline;
-  font.strike_out = attributes.lfStrikeOut;
+  VisitSharedFontFields(font, attributes, [](auto& ours, const auto& theirs) { ours = theirs; });
   SetFaceName(&font, TextFromWide(attributes.lfFaceName));
   return font;
 }

@@ -1,6 +1,21 @@
 #include "forms/window_description.h"
 
+#include <utility>
+
 namespace korvex::forms {
+
+UnitDescription PlacedUnit(uint32_t id, uint32_t type, std::string name, int32_t left, int32_t top,
+                           int32_t width, int32_t height) {
+  UnitDescription u;
+  u.id = id;
+  u.type = type;
+  u.name = std::move(name);
+  u.left = left;
+  u.top = top;
+  u.width = width;
+  u.height = height;
+  return u;
+}
 
 std::vector<uint8_t> SerializeUnitRecord(const UnitDescription& u) {
   ByteWriter w;

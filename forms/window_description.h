@@ -42,6 +42,11 @@ struct WindowDescription {
   std::vector<UnitDescription> units;  // unit 0 is the window itself
 };
 
+// A unit of the given kind placed at (left, top) with the given size; the
+// rest of its description keeps its defaults.
+UnitDescription PlacedUnit(uint32_t id, uint32_t type, std::string name, int32_t left, int32_t top,
+                           int32_t width, int32_t height);
+
 // The data of one unit record (without its size field); the record kind
 // follows the unit id.
 std::vector<uint8_t> SerializeUnitRecord(const UnitDescription& unit);

@@ -22,13 +22,7 @@ using namespace korvex::forms;
 
 UnitDescription Window(const char* caption, int32_t left, int32_t top, int32_t width,
                        int32_t height) {
-  UnitDescription u;
-  u.id = kWindowUnitId;
-  u.type = kUnitTypeWindow;
-  u.left = left;
-  u.top = top;
-  u.width = width;
-  u.height = height;
+  UnitDescription u = PlacedUnit(kWindowUnitId, kUnitTypeWindow, "", left, top, width, height);
   u.flags = kUnitVisible;
   WindowProperties p;
   p.caption = caption;
@@ -38,14 +32,7 @@ UnitDescription Window(const char* caption, int32_t left, int32_t top, int32_t w
 
 UnitDescription Button(uint32_t id, const char* caption, int32_t left, int32_t top,
                        int32_t handler) {
-  UnitDescription u;
-  u.id = id;
-  u.type = kUnitTypeButton;
-  u.name = caption;
-  u.left = left;
-  u.top = top;
-  u.width = 80;
-  u.height = 25;
+  UnitDescription u = PlacedUnit(id, kUnitTypeButton, caption, left, top, 80, 25);
   u.flags = kUnitVisible | kUnitTabStop;
   u.events = {{0, handler}};
   ButtonProperties p;
@@ -56,14 +43,7 @@ UnitDescription Button(uint32_t id, const char* caption, int32_t left, int32_t t
 
 UnitDescription Label(uint32_t id, int32_t left, int32_t top, int32_t width, int32_t height,
                       const LabelProperties& p) {
-  UnitDescription u;
-  u.id = id;
-  u.type = kUnitTypeLabel;
-  u.name = "label";
-  u.left = left;
-  u.top = top;
-  u.width = width;
-  u.height = height;
+  UnitDescription u = PlacedUnit(id, kUnitTypeLabel, "label", left, top, width, height);
   u.flags = kUnitVisible;
   u.property_block = SerializeLabelProperties(p);
   return u;

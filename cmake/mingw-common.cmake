@@ -1,0 +1,12 @@
+# The part of the MinGW-w64 cross builds that only the target differs in: the
+# toolchain file sets KORVEX_MINGW_TARGET and CMAKE_SYSTEM_PROCESSOR, then
+# includes this file (posix thread model).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${KORVEX_MINGW_TARGET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KORVEX_MINGW_TARGET}-g++-posix)
+set(CMAKE_RC_COMPILER ${KORVEX_MINGW_TARGET}-windres)
+set(CMAKE_ASM_COMPILER ${KORVEX_MINGW_TARGET}-gcc-posix)
+set(CMAKE_FIND_ROOT_PATH /usr/${KORVEX_MINGW_TARGET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
