@@ -63,6 +63,7 @@ class TemplateParser {
     const size_t unit_count = static_cast<size_t>(w->unit_count_);
     struct Extent {
       size_t begin, end;
+      bool menu_item;
     };
     std::vector<Extent> extents;
     extents.reserve(unit_count);
@@ -76,7 +77,7 @@ class TemplateParser {
       const size_t record = w->OffsetArrayEnd() + static_cast<size_t>(offset);
       UnitLayout l;
       if (!WalkUnitRecord(buffer, record, w->IsMenuItem(index), &l)) return false;
-      extents.push_back({record, l.data + l.size});
+      extents.push_back({record, l.data + l.size, l.menu_item});
 
       if (l.menu_item) {
         relocator.Relocate(index, 0, l.handler);
@@ -88,13 +89,19 @@ class TemplateParser {
       }
     }
     // Records may be shared by several units but must not overlap otherwise:
-    // replacing bytes in one record must never move part of another.
+    // replacing bytes in one record must never move part of another. A shared
+    // record is read the same way by all its units (all menu items or none):
+    // read both ways, one reading's handler field would lie inside another
+    // field of the other, and relocating it would break that reading.
     std::sort(extents.begin(), extents.end(),
               [](const Extent& a, const Extent& b) { return a.begin < b.begin; });
     for (size_t i = 1; i < extents.size(); ++i) {
       const Extent& prev = extents[i - 1];
       const Extent& cur = extents[i];
-      if (cur.begin == prev.begin) continue;  // same record (same size field)
+      if (cur.begin == prev.begin) {  // same record (same size field)
+        if (cur.menu_item != prev.menu_item) return false;
+        continue;
+      }
       if (cur.begin < prev.end) return false;
     }
     return true;

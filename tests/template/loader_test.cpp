@@ -185,6 +185,24 @@ TEST(Relocation, SharedRecordIsRelocatedOnce) {
   }
 }
 
+// A record read as a component by one unit and as a menu item by another
+// would have its handler relocated inside the other reading's fields.
+TEST(Relocation, SharedRecordReadTwoWaysIsRefused) {
+  WindowDescription d;
+  d.id = 0x52010004;
+  UnitDescription window = Component(kWindowUnitId, {});
+  window.type = kUnitTypeWindow;
+  d.units.push_back(window);
+  d.units.push_back(Component(0x16000001, {{0, 0x10}}));
+  const WindowDescription list[] = {d};
+  const auto segment = SerializeWindowTemplate(list);
+  ASSERT_TRUE(ParseOne(ShareRecordOfUnitOne(segment, 0x16000002)));
+  WindowList windows;
+  size_t consumed = 0;
+  EXPECT_FALSE(
+      ParseTemplate(ShareRecordOfUnitOne(segment, 0x26000002), kBase, &windows, &consumed));
+}
+
 TEST(Fields, ReadAndWriteInPlace) {
   auto w = ParseOne(GeneratedSegment());
   ASSERT_TRUE(w);
