@@ -210,7 +210,8 @@ bool WriteFileChecked(const std::wstring& full, const std::vector<DataPiece>& pi
     if (created) ops.mark_deleted(file.Get());
     return false;
   }
-  if (!::SetEndOfFile(file.Get())) return false;
+  // The new bytes go over the old ones, and the file then ends where they
+  // do: emptying it first would free and allocate its whole extent again.
   for (const DataPiece& piece : pieces) {
     DWORD written = 0;
     if (!::WriteFile(file.Get(), piece.bytes, piece.length, &written, nullptr) ||
@@ -218,7 +219,7 @@ bool WriteFileChecked(const std::wstring& full, const std::vector<DataPiece>& pi
       return false;  // the partial file stays
     }
   }
-  return true;
+  return ::SetEndOfFile(file.Get()) != FALSE;
 }
 
 }  // namespace korvex
